@@ -8,6 +8,7 @@
 #include "driver/line_reader.hpp"
 #include "driver/song_capture.hpp"
 #include "text_scan.hpp"
+#include "lilypond/text_output.hpp"
 
 namespace choirly {
 
@@ -47,8 +48,6 @@ constexpr std::string_view preamble_tail =
     "    \\new ChoirStaff {\n"
     "      <<\n"
     "      \\chords { }\n";
-
-void put(std::string_view text, std::FILE* out) { std::fwrite(text.data(), 1, text.size(), out); }
 
 // A header string is written as captured, except that a lone backslash at its end would
 // escape the closing quote and leave the string open, so that one backslash is left out.

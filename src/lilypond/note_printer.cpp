@@ -1,5 +1,6 @@
 // Pitch, rest and duration tokens: the only place that decides how a note is spelled.
 #include "lilypond/note_printer.hpp"
+#include "lilypond/text_output.hpp"
 
 #include <array>
 #include <string_view>
@@ -51,8 +52,6 @@ constexpr std::array<duration_token, 13> duration_tokens = {{
     {2, "64"}, {3, "64."}, {4, "32"}, {6, "32."}, {8, "16"}, {12, "16."}, {16, "8"},
     {24, "8."}, {32, "4"}, {48, "4."}, {64, "2"}, {96, "2."}, {128, "1"},
 }};
-
-void put(std::string_view text, std::FILE* out) { std::fwrite(text.data(), 1, text.size(), out); }
 
 }  // namespace
 

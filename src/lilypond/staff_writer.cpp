@@ -11,12 +11,11 @@
 
 #include "lilypond/note_printer.hpp"
 #include "translate/staff_table.hpp"
+#include "lilypond/text_output.hpp"
 
 namespace choirly {
 
 namespace {
-
-void put(std::string_view text, std::FILE* out) { std::fwrite(text.data(), 1, text.size(), out); }
 
 struct partial_line {
   std::int64_t length;

@@ -72,6 +72,7 @@ void begin_staff(std::FILE* out) {
 }
 
 void convert_clefs(std::string_view line, std::FILE* err) {
+  if (!contains(line, "|Clef|Type:")) return;  // what every clef pattern shares
   for (const clef_record& clef : clef_records) {
     if (contains(line, clef.pattern)) {
       write_text_entry(clef.text, err);
@@ -81,6 +82,7 @@ void convert_clefs(std::string_view line, std::FILE* err) {
 }
 
 void convert_key(std::string_view line, std::FILE* err) {
+  if (!contains(line, "|Key|")) return;  // what every key pattern shares
   for (const key_pattern& key : key_patterns) {
     if (contains(line, key.pattern)) {
       write_text_entry(key.text, err);

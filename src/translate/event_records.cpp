@@ -124,7 +124,8 @@ bool parse_rest_event(std::string_view line, std::int32_t clef_offset, std::int3
                       event_words& event) {
   static field_buffer f[3];
   const char* text = line.data();  // stored lines end with a terminating zero
-  if (starts_with(line, "|RestChord|Dur:")) {
+  // The two-voice forms need a second duration; a line without one skips their scans.
+  if (starts_with(line, "|RestChord|Dur:") && contains(line, "|Dur2:")) {
     if (std::sscanf(text,
                     "|RestChord|Dur:%200[^'|']|Opts:%*[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']",
                     f[0], f[1], f[2]) == 3 ||
@@ -146,12 +147,15 @@ bool parse_note_event(std::string_view line, std::int32_t clef_offset, std::int3
   static field_buffer f[4];
   const char* text = line.data();  // stored lines end with a terminating zero
   if (starts_with(line, "|Chord|Dur:")) {
-    if (std::sscanf(text,
-                    "|Chord|Dur:%200[^'|']|Pos:%200[^'|']|Opts:%*[^'|']|Dur2:%200[^'|']"
-                    "|Pos2:%200[^'|']",
-                    f[0], f[1], f[2], f[3]) == 4 ||
-        std::sscanf(text, "|Chord|Dur:%200[^'|']|Pos:%200[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']",
-                    f[0], f[1], f[2], f[3]) == 4) {
+    // The two-voice forms need a second duration; a line without one skips their scans.
+    const bool may_have_two_voices = contains(line, "|Dur2:");
+    if (may_have_two_voices &&
+        (std::sscanf(text,
+                     "|Chord|Dur:%200[^'|']|Pos:%200[^'|']|Opts:%*[^'|']|Dur2:%200[^'|']"
+                     "|Pos2:%200[^'|']",
+                     f[0], f[1], f[2], f[3]) == 4 ||
+         std::sscanf(text, "|Chord|Dur:%200[^'|']|Pos:%200[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']",
+                     f[0], f[1], f[2], f[3]) == 4)) {
       add_voices({{f[0], f[1]}, {f[2], f[3]}}, 2, clef_offset, key_index, event);
       return true;
     }
