@@ -79,7 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (status != 0 && status != 1) std::abort();
   if (status == 1 && out_len != 0) std::abort();   // a failed run writes no document
-  if (status == 0 && out_len == 0) std::abort();   // a completed run wrote the preamble
+  if (status == 0) {
+    // A completed run wrote the preamble, in ASCII only, and the closing unless it warned
+    // that the end marker was missing.
+    if (!starts_with(out_buf, out_len, "\\version \"2.16.1\"\n")) std::abort();
+    for (std::size_t i = 0; i < out_len; ++i)
+      if (out_buf[i] == 0 || static_cast<unsigned char>(out_buf[i]) >= 0x80) std::abort();
+    const char* warning = "WARNING: Input has no end marker, so the document is incomplete\n";
+    const char* closing = "\n    \\layout { \\context { \\Staff printPartCombineTexts = ##f } }\n";
+    if (memmem(err_buf, err_len, warning, std::strlen(warning)) == nullptr &&
+        memmem(out_buf, out_len, closing, std::strlen(closing)) == nullptr)
+      std::abort();
+  }
   if (argc == 1 && !starts_with(err_buf, err_len, "INFO: no command line arguments provided!\n"))
     std::abort();
   check_messages(err_buf, err_len);
