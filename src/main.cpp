@@ -3,4 +3,6 @@
 
 #include "driver/run.hpp"
 
-int main(int argc, char** argv) { return choirly::run(argc, argv, stdin, stdout, stderr); }
+int main(int argc, char** argv) {
+  return choirly::run(argc, argv, stdin, stdout, stderr);
+}

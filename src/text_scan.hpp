@@ -26,7 +26,8 @@ constexpr bool is_scan_space(char c) {
 // nothing converts (the value is then left alone).
 inline std::size_t scan_decimal(std::string_view text, std::int32_t& value) {
   std::size_t i = 0;
-  while (i < text.size() && is_scan_space(text[i])) ++i;
+  while (i < text.size() && is_scan_space(text[i]))
+    ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';

@@ -12,7 +12,8 @@ constexpr std::string_view quiet_options[] = {"-dev0", "-midi", "-SATB"};
 constexpr std::string_view score_suffix = ".nwctxt";
 
 bool names_a_score(std::string_view argument) {
-  return argument.size() >= 9 && argument.substr(argument.size() - score_suffix.size()) == score_suffix;
+  return argument.size() >= 9 &&
+         argument.substr(argument.size() - score_suffix.size()) == score_suffix;
 }
 
 }  // namespace
@@ -25,7 +26,8 @@ void parse_command_line(int argc, char** argv, std::FILE* err) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     bool quiet = false;
-    for (std::string_view option : quiet_options) quiet = quiet || argument == option;
+    for (std::string_view option : quiet_options)
+      quiet = quiet || argument == option;
     if (quiet) continue;
     if (names_a_score(argument))
       std::fprintf(err, "INFO: NWCTXT file %s selected at command line\n", argv[i]);

@@ -19,8 +19,8 @@ namespace {
 
 // Layout records that the converter has no use for.
 constexpr std::string_view dropped_records[] = {
-    "|Locale", "|Editor", "|PgSetup", "|StaffInstrument|", "|StaffProperties|",
-    "|Lyrics|", "|Text|", "|Font|Style", "|PgMargins",
+    "|Locale",  "|Editor", "|PgSetup",    "|StaffInstrument|", "|StaffProperties|",
+    "|Lyrics|", "|Text|",  "|Font|Style", "|PgMargins",
 };
 
 constexpr std::string_view tempo_prefix = "|Tempo|Tempo:";
@@ -42,21 +42,25 @@ bool is_dropped(std::string_view line) {
 
 // "|Tempo|Tempo:%d|" as far as the number.
 bool scan_tempo(std::string_view line, std::int32_t& number) {
-  return starts_with(line, tempo_prefix) && scan_decimal(line.substr(tempo_prefix.size()), number) > 0;
+  return starts_with(line, tempo_prefix) &&
+         scan_decimal(line.substr(tempo_prefix.size()), number) > 0;
 }
 
 // "|Lyric%1d|Text:%s" with both conversions; `word` is what "%s" read.
 bool scan_lyric(std::string_view line, std::string_view& word) {
   if (!starts_with(line, lyric_prefix)) return false;
   std::size_t i = lyric_prefix.size();
-  while (i < line.size() && is_scan_space(line[i])) ++i;
+  while (i < line.size() && is_scan_space(line[i]))
+    ++i;
   if (i >= line.size() || line[i] < '0' || line[i] > '9') return false;
   ++i;
   if (!starts_with(line.substr(i), lyric_label)) return false;
   i += lyric_label.size();
-  while (i < line.size() && is_scan_space(line[i])) ++i;
+  while (i < line.size() && is_scan_space(line[i]))
+    ++i;
   std::size_t end = i;
-  while (end < line.size() && !is_scan_space(line[end])) ++end;
+  while (end < line.size() && !is_scan_space(line[end]))
+    ++end;
   if (end == i) return false;
   word = line.substr(i, end - i);
   return true;

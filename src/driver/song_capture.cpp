@@ -27,7 +27,8 @@ void keep_text(char (&field)[song_text_max + 1], const char* text) {
 void reset_song_data() {
   song_info = song_texts{};
   tempo = 0;
-  for (auto& slot : lyric_table) slot[0] = '\0';
+  for (auto& slot : lyric_table)
+    slot[0] = '\0';
   lyric_count = 0;
 }
 
@@ -48,7 +49,9 @@ void capture_song_info(std::string_view line) {
   if (taken == 4) keep_text(song_info.copyright, fields[3]);
 }
 
-void capture_tempo(std::int32_t number) { tempo = number; }
+void capture_tempo(std::int32_t number) {
+  tempo = number;
+}
 
 void capture_lyric(std::string_view line, std::string_view word) {
   if (word.substr(0, 6) == "\"\\r\\n\"") return;  // the empty lyric: nothing to keep

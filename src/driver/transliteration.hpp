@@ -8,8 +8,10 @@ namespace choirly {
 
 inline constexpr std::array<char, 256> windows_1252_table = [] {
   std::array<char, 256> table{};
-  for (int b = 0; b < 0x80; ++b) table[b] = static_cast<char>(b);
-  for (int b = 0x80; b < 0x100; ++b) table[b] = ' ';
+  for (int b = 0; b < 0x80; ++b)
+    table[b] = static_cast<char>(b);
+  for (int b = 0x80; b < 0x100; ++b)
+    table[b] = ' ';
   constexpr struct {
     int first, last;
     char letter;
@@ -26,10 +28,13 @@ inline constexpr std::array<char, 256> windows_1252_table = [] {
       {0xF9, 0xFC, 'u'}, {0xFD, 0xFD, 'y'}, {0xFF, 0xFF, 'y'},                     // ù-ü ý ÿ
   };
   for (const auto& range : marked)
-    for (int b = range.first; b <= range.last; ++b) table[b] = range.letter;
+    for (int b = range.first; b <= range.last; ++b)
+      table[b] = range.letter;
   return table;
 }();
 
-constexpr char windows_1252_to_ascii(unsigned char byte) { return windows_1252_table[byte]; }
+constexpr char windows_1252_to_ascii(unsigned char byte) {
+  return windows_1252_table[byte];
+}
 
 }  // namespace choirly

@@ -7,8 +7,8 @@
 
 #include "driver/line_reader.hpp"
 #include "driver/song_capture.hpp"
-#include "text_scan.hpp"
 #include "lilypond/text_output.hpp"
+#include "text_scan.hpp"
 
 namespace choirly {
 
@@ -54,7 +54,8 @@ constexpr std::string_view preamble_tail =
 void print_header_field(std::string_view name, const char* text, std::FILE* out) {
   std::string_view value = text;
   std::size_t trailing = 0;
-  while (trailing < value.size() && value[value.size() - 1 - trailing] == '\\') ++trailing;
+  while (trailing < value.size() && value[value.size() - 1 - trailing] == '\\')
+    ++trailing;
   if (trailing % 2 == 1) value.remove_suffix(1);
   put("    ", out);
   put(name, out);

@@ -1,9 +1,10 @@
 // Pitch, rest and duration tokens: the only place that decides how a note is spelled.
 #include "lilypond/note_printer.hpp"
-#include "lilypond/text_output.hpp"
 
 #include <array>
 #include <string_view>
+
+#include "lilypond/text_output.hpp"
 
 namespace choirly {
 
@@ -16,32 +17,32 @@ enum mark : char { none = 0, flat = 1, sharp = 2 };
 // k - 8 steps of f c g d a e b.
 constexpr std::array<std::array<mark, 7>, 16> key_accidental_table = {{
     //  c      d      e      f      g      a      b
-    {none, none, none, none, none, none, none},          // 0: none
-    {flat, flat, flat, flat, flat, flat, flat},          // 1: 7 flats
-    {flat, flat, flat, none, flat, flat, flat},          // 2: 6 flats
-    {none, flat, flat, none, flat, flat, flat},          // 3: 5 flats
-    {none, flat, flat, none, none, flat, flat},          // 4: 4 flats
-    {none, none, flat, none, none, flat, flat},          // 5: 3 flats
-    {none, none, flat, none, none, none, flat},          // 6: 2 flats
-    {none, none, none, none, none, none, flat},          // 7: 1 flat
-    {none, none, none, none, none, none, none},          // 8: none (C major, A minor)
-    {none, none, none, sharp, none, none, none},         // 9: 1 sharp
-    {sharp, none, none, sharp, none, none, none},        // 10: 2 sharps
-    {sharp, none, none, sharp, sharp, none, none},       // 11: 3 sharps
-    {sharp, sharp, none, sharp, sharp, none, none},      // 12: 4 sharps
-    {sharp, sharp, none, sharp, sharp, sharp, none},     // 13: 5 sharps
-    {sharp, sharp, sharp, sharp, sharp, sharp, none},    // 14: 6 sharps
-    {sharp, sharp, sharp, sharp, sharp, sharp, sharp},   // 15: 7 sharps
+    {none, none, none, none, none, none, none},         // 0: none
+    {flat, flat, flat, flat, flat, flat, flat},         // 1: 7 flats
+    {flat, flat, flat, none, flat, flat, flat},         // 2: 6 flats
+    {none, flat, flat, none, flat, flat, flat},         // 3: 5 flats
+    {none, flat, flat, none, none, flat, flat},         // 4: 4 flats
+    {none, none, flat, none, none, flat, flat},         // 5: 3 flats
+    {none, none, flat, none, none, none, flat},         // 6: 2 flats
+    {none, none, none, none, none, none, flat},         // 7: 1 flat
+    {none, none, none, none, none, none, none},         // 8: none (C major, A minor)
+    {none, none, none, sharp, none, none, none},        // 9: 1 sharp
+    {sharp, none, none, sharp, none, none, none},       // 10: 2 sharps
+    {sharp, none, none, sharp, sharp, none, none},      // 11: 3 sharps
+    {sharp, sharp, none, sharp, sharp, none, none},     // 12: 4 sharps
+    {sharp, sharp, none, sharp, sharp, sharp, none},    // 13: 5 sharps
+    {sharp, sharp, sharp, sharp, sharp, sharp, none},   // 14: 6 sharps
+    {sharp, sharp, sharp, sharp, sharp, sharp, sharp},  // 15: 7 sharps
 }};
 
 constexpr std::array<std::string_view, 7> letters = {" c", " d", " e", " f", " g", " a", " b"};
 
 // Explicit accidental codes 0..7; codes 0, 6 and 7 defer to the key signature.
-constexpr std::array<std::string_view, 8> explicit_accidentals = {"", "es", "eses", "is",
-                                                                  "isis", "", "", ""};
+constexpr std::array<std::string_view, 8> explicit_accidentals = {"",     "es", "eses", "is",
+                                                                  "isis", "",   "",     ""};
 
 // Octave marks by position / 7; octave 4 (middle C upward) has one apostrophe.
-constexpr std::array<std::string_view, 9> octave_marks = {",,,", ",,", ",",     "",     "'",
+constexpr std::array<std::string_view, 9> octave_marks = {",,,", ",,",  ",",    "",     "'",
                                                           "''",  "'''", "''''", "'''''"};
 
 struct duration_token {
@@ -49,8 +50,19 @@ struct duration_token {
   std::string_view text;
 };
 constexpr std::array<duration_token, 13> duration_tokens = {{
-    {2, "64"}, {3, "64."}, {4, "32"}, {6, "32."}, {8, "16"}, {12, "16."}, {16, "8"},
-    {24, "8."}, {32, "4"}, {48, "4."}, {64, "2"}, {96, "2."}, {128, "1"},
+    {2, "64"},
+    {3, "64."},
+    {4, "32"},
+    {6, "32."},
+    {8, "16"},
+    {12, "16."},
+    {16, "8"},
+    {24, "8."},
+    {32, "4"},
+    {48, "4."},
+    {64, "2"},
+    {96, "2."},
+    {128, "1"},
 }};
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "lilypond/note_printer.hpp"
-#include "translate/staff_table.hpp"
 #include "lilypond/text_output.hpp"
+#include "translate/staff_table.hpp"
 
 namespace choirly {
 
@@ -22,10 +22,18 @@ struct partial_line {
   std::string_view text;
 };
 constexpr std::array<partial_line, 13> partial_lines = {{
-    {2, "        \\partial 64\n"},  {3, "        \\partial 64.\n"}, {4, "        \\partial 32\n"},
-    {6, "        \\partial 32.\n"}, {8, "        \\partial 16\n"},  {12, "        \\partial 16.\n"},
-    {16, "        \\partial 8\n"},  {24, "        \\partial 8.\n"},  {32, "        \\partial 4\n"},
-    {48, "        \\partial 4.\n"}, {64, "        \\partial 2\n"},   {96, "        \\partial 2.\n"},
+    {2, "        \\partial 64\n"},
+    {3, "        \\partial 64.\n"},
+    {4, "        \\partial 32\n"},
+    {6, "        \\partial 32.\n"},
+    {8, "        \\partial 16\n"},
+    {12, "        \\partial 16.\n"},
+    {16, "        \\partial 8\n"},
+    {24, "        \\partial 8.\n"},
+    {32, "        \\partial 4\n"},
+    {48, "        \\partial 4.\n"},
+    {64, "        \\partial 2\n"},
+    {96, "        \\partial 2.\n"},
     {128, "        \\partial 1\n"},
 }};
 

@@ -159,7 +159,8 @@ void reset_conversion_state() {
 
 void convert_stored_lines(std::FILE* out, std::FILE* err) {
   const std::int32_t last = std::min(last_line_index, line_slots - 1);
-  for (std::int32_t slot = 0; slot <= last; ++slot) convert_line(line_text(slot), out, err);
+  for (std::int32_t slot = 0; slot <= last; ++slot)
+    convert_line(line_text(slot), out, err);
   if (!pass_state.end_marker_seen)
     std::fputs("WARNING: Input has no end marker, so the document is incomplete\n", err);
 }

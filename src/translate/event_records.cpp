@@ -36,7 +36,7 @@ struct accidental_prefix {
   std::uint32_t code;
 };
 constexpr accidental_prefix accidental_prefixes[] = {
-    {'b', accidental_flat},  {'v', accidental_double_flat}, {'#', accidental_sharp},
+    {'b', accidental_flat},         {'v', accidental_double_flat}, {'#', accidental_sharp},
     {'x', accidental_double_sharp}, {'n', accidental_natural},
 };
 
@@ -78,7 +78,8 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
                                (static_cast<std::uint32_t>(key_index) & key_mask) << key_shift |
                                (slurred ? slur_bit : 0);
   auto store = [&](std::uint32_t position, std::uint32_t accidental, bool tied) {
-    const std::uint32_t word = position | accidental << accidental_shift | (tied ? tie_bit : 0) | common;
+    const std::uint32_t word =
+        position | accidental << accidental_shift | (tied ? tie_bit : 0) | common;
     event.words[event.word_count++] = static_cast<note_word>(word);
   };
 
@@ -91,8 +92,8 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
   static field_buffer items[4];
   const std::size_t n = voice.positions.copy(text, stored_line_max);
   text[n] = '\0';
-  const int count = std::sscanf(text, "%200[^','],%200[^','],%200[^','],%200s", items[0],
-                                items[1], items[2], items[3]);
+  const int count = std::sscanf(text, "%200[^','],%200[^','],%200[^','],%200s", items[0], items[1],
+                                items[2], items[3]);
   for (int i = 0; i < count; ++i) {
     const item_pitch pitch = read_item(items[i], clef_offset);
     store(pitch.position, pitch.accidental, pitch.tied);
@@ -103,7 +104,8 @@ void add_voices(const voice_fields (&voices)[2], int voice_count, std::int32_t c
                 std::int32_t key_index, event_words& event) {
   event.voice_count = voice_count;
   event.word_count = 0;
-  for (int v = 0; v < voice_count; ++v) add_voice(voices[v], clef_offset, key_index, event);
+  for (int v = 0; v < voice_count; ++v)
+    add_voice(voices[v], clef_offset, key_index, event);
 }
 
 }  // namespace
@@ -126,8 +128,7 @@ bool parse_rest_event(std::string_view line, std::int32_t clef_offset, std::int3
   const char* text = line.data();  // stored lines end with a terminating zero
   // The two-voice forms need a second duration; a line without one skips their scans.
   if (starts_with(line, "|RestChord|Dur:") && contains(line, "|Dur2:")) {
-    if (std::sscanf(text,
-                    "|RestChord|Dur:%200[^'|']|Opts:%*[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']",
+    if (std::sscanf(text, "|RestChord|Dur:%200[^'|']|Opts:%*[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']",
                     f[0], f[1], f[2]) == 3 ||
         std::sscanf(text, "|RestChord|Dur:%200[^'|']|Dur2:%200[^'|']|Pos2:%200[^'|']", f[0], f[1],
                     f[2]) == 3) {

@@ -38,7 +38,9 @@ inline constexpr note_word bar_marker = 0x10000000;
 inline constexpr note_word double_bar_marker = 0x20000000;
 inline constexpr note_word fermata_marker = 0x40000000;
 
-inline std::uint32_t position_of(note_word w) { return static_cast<std::uint32_t>(w) & position_mask; }
+inline std::uint32_t position_of(note_word w) {
+  return static_cast<std::uint32_t>(w) & position_mask;
+}
 inline std::uint32_t duration_of(note_word w) {
   return (static_cast<std::uint32_t>(w) >> duration_shift) & duration_mask;
 }
@@ -48,7 +50,9 @@ inline std::uint32_t key_of(note_word w) {
 inline std::uint32_t accidental_of(note_word w) {
   return (static_cast<std::uint32_t>(w) >> accidental_shift) & accidental_mask;
 }
-inline bool has_bit(note_word w, std::uint32_t bit) { return (static_cast<std::uint32_t>(w) & bit) != 0; }
+inline bool has_bit(note_word w, std::uint32_t bit) {
+  return (static_cast<std::uint32_t>(w) & bit) != 0;
+}
 
 struct staff_entry {
   char text[entry_text_size];  // a line printed at the head of the staff, or empty

@@ -14,8 +14,8 @@ constexpr std::int32_t treble = 34, alto = 28, bass = 22;
 // Words of a line, or an empty list when the line is no event record.
 std::vector<note_word> words_of(std::string line, std::int32_t clef, std::int32_t key) {
   event_words event{};
-  const bool matched = parse_rest_event(line, clef, key, event) ||
-                       parse_note_event(line, clef, key, event);
+  const bool matched =
+      parse_rest_event(line, clef, key, event) || parse_note_event(line, clef, key, event);
   if (!matched) return {};
   return {event.words, event.words + event.word_count};
 }
@@ -51,25 +51,21 @@ TEST(EventRecords, Durations) {
 }
 
 TEST(EventRecords, Accidentals) {
-  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:b-3", alto, 8),
-            std::vector<note_word>{word(25, 32, 8, 1)});
-  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:n-1", alto, 8),
-            std::vector<note_word>{word(27, 32, 8, 5)});
+  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:b-3", alto, 8), std::vector<note_word>{word(25, 32, 8, 1)});
+  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:n-1", alto, 8), std::vector<note_word>{word(27, 32, 8, 5)});
   EXPECT_EQ(words_of("|Note|Dur:4th|Pos:x0^", alto, 8),
             std::vector<note_word>{word(28, 32, 8, 4, true)});
-  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:v3", alto, 8),
-            std::vector<note_word>{word(31, 32, 8, 2)});
+  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:v3", alto, 8), std::vector<note_word>{word(31, 32, 8, 2)});
   // Unreadable items give position 0 without the clef offset.
   EXPECT_EQ(words_of("|Note|Dur:4th|Pos:z3", alto, 8), std::vector<note_word>{word(0, 32, 8)});
-  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:bb3^", alto, 8),
-            std::vector<note_word>{word(0, 32, 8)});
+  EXPECT_EQ(words_of("|Note|Dur:4th|Pos:bb3^", alto, 8), std::vector<note_word>{word(0, 32, 8)});
 }
 
 TEST(EventRecords, Chords) {
   const auto three = words_of("|Chord|Dur:4th,Slur|Pos:-2,0,2|Opts:Stem=Up", treble, 8);
   EXPECT_EQ(three, (std::vector<note_word>{word(32, 32, 8, 0, false, true),
-                                          word(34, 32, 8, 0, false, true),
-                                          word(36, 32, 8, 0, false, true)}));
+                                           word(34, 32, 8, 0, false, true),
+                                           word(36, 32, 8, 0, false, true)}));
   // Of five notes only four are read; the fourth ends at its comma.
   const auto five = words_of("|Chord|Dur:Half|Pos:-4,-2,0,2,4", treble, 8);
   ASSERT_EQ(five.size(), 4u);
@@ -78,7 +74,8 @@ TEST(EventRecords, Chords) {
   EXPECT_EQ(words_of("|Chord|Dur:4th|Pos:0,2^", treble, 8),
             (std::vector<note_word>{word(34, 32, 8), word(36, 32, 8, 0, true)}));
   // The fourth item runs to white space, commas included: "3,5" reads as 3.
-  EXPECT_EQ(words_of("|Chord|Dur:4th|Pos:0,1,2,3^,5 x", treble, 8).back(), word(37, 32, 8, 0, true));
+  EXPECT_EQ(words_of("|Chord|Dur:4th|Pos:0,1,2,3^,5 x", treble, 8).back(),
+            word(37, 32, 8, 0, true));
 }
 
 TEST(EventRecords, TwoVoiceForms) {
@@ -91,7 +88,8 @@ TEST(EventRecords, TwoVoiceForms) {
             rest_chord);
   EXPECT_EQ(words_of("|RestChord|Dur:4th|Dur2:Half|Pos2:-5", treble, 8), rest_chord);
   // A position field "REST" is one rest.
-  EXPECT_EQ(words_of("|Note|Dur:8th|Pos:REST", treble, 8), std::vector<note_word>{word(255, 16, 8)});
+  EXPECT_EQ(words_of("|Note|Dur:8th|Pos:REST", treble, 8),
+            std::vector<note_word>{word(255, 16, 8)});
 }
 
 TEST(EventRecords, PartialMatchesFallThrough) {

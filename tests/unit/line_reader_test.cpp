@@ -53,7 +53,8 @@ TEST(LineReader, DroppedAndCapturedLinesKeepTheirSlotsEmpty) {
                   .ok);
   EXPECT_EQ(line_text(0), "");
   EXPECT_EQ(line_text(1), "!NoteWorthyComposer(2.5)");
-  for (int slot = 2; slot <= 4; ++slot) EXPECT_EQ(line_text(slot), "") << slot;
+  for (int slot = 2; slot <= 4; ++slot)
+    EXPECT_EQ(line_text(slot), "") << slot;
   EXPECT_EQ(line_text(5), "|Bar");
   EXPECT_EQ(last_line_index, 6);
   EXPECT_STREQ(song_info.title, "T");
@@ -130,7 +131,8 @@ TEST(LineReader, InputLineLengthLimit) {
 
 TEST(LineReader, LineTableLimit) {
   std::string lines;
-  for (int i = 0; i < 4000; ++i) lines += "|Bar\n";
+  for (int i = 0; i < 4000; ++i)
+    lines += "|Bar\n";
   const read_outcome full = read(lines);
   EXPECT_TRUE(full.ok);
   EXPECT_EQ(line_text(3999), "|Bar");

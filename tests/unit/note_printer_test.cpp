@@ -30,12 +30,13 @@ std::string duration(note_word w) {
 
 TEST(PrintNote, OctaveBands) {
   const std::pair<std::uint32_t, const char*> cases[] = {
-      {0, " c,,,"},   {6, " b,,,"},  {7, " c,,"},        {13, " b,,"},  {14, " c,"},
-      {20, " b,"},    {21, " c"},    {27, " b"},         {28, " c'"},   {34, " b'"},
-      {35, " c''"},   {41, " b''"},  {42, " c'''"},      {48, " b'''"}, {49, " c''''"},
-      {55, " b''''"}, {56, " c'''''"}, {62, " b'''''"},  {63, " c"},    {254, " e"},
+      {0, " c,,,"},   {6, " b,,,"},    {7, " c,,"},     {13, " b,,"},  {14, " c,"},
+      {20, " b,"},    {21, " c"},      {27, " b"},      {28, " c'"},   {34, " b'"},
+      {35, " c''"},   {41, " b''"},    {42, " c'''"},   {48, " b'''"}, {49, " c''''"},
+      {55, " b''''"}, {56, " c'''''"}, {62, " b'''''"}, {63, " c"},    {254, " e"},
   };
-  for (const auto& [position, text] : cases) EXPECT_EQ(note(word(position, 8)), text) << position;
+  for (const auto& [position, text] : cases)
+    EXPECT_EQ(note(word(position, 8)), text) << position;
 }
 
 TEST(PrintNote, RestIgnoresKeyAndAccidental) {
@@ -66,7 +67,8 @@ TEST(PrintNote, KeySignatures) {
   };
   for (std::uint32_t key = 0; key < 16; ++key) {
     std::string scale;
-    for (std::uint32_t p = 28; p < 35; ++p) scale += note(word(p, key));
+    for (std::uint32_t p = 28; p < 35; ++p)
+      scale += note(word(p, key));
     EXPECT_EQ(scale, rows[key]) << "key_index " << key;
   }
 }
@@ -89,10 +91,11 @@ TEST(PrintNote, ExplicitAccidentalsReplaceTheKey) {
 
 TEST(PrintDuration, TokensAndTie) {
   const std::pair<std::uint32_t, const char*> tokens[] = {
-      {2, "64"}, {3, "64."}, {4, "32"}, {6, "32."}, {8, "16"},  {12, "16."}, {16, "8"},
-      {24, "8."}, {32, "4"}, {48, "4."}, {64, "2"}, {96, "2."}, {128, "1"},
+      {2, "64"},  {3, "64."}, {4, "32"},  {6, "32."}, {8, "16"},  {12, "16."}, {16, "8"},
+      {24, "8."}, {32, "4"},  {48, "4."}, {64, "2"},  {96, "2."}, {128, "1"},
   };
-  for (const auto& [units, text] : tokens) EXPECT_EQ(duration(word(30, 8, 0, units)), text);
+  for (const auto& [units, text] : tokens)
+    EXPECT_EQ(duration(word(30, 8, 0, units)), text);
   for (std::uint32_t units : {0u, 1u, 5u, 192u, 255u}) {
     EXPECT_EQ(duration(word(30, 8, 0, units)), "") << units;
     EXPECT_EQ(duration(word(30, 8, 0, units, true)), " ~") << units;

@@ -21,7 +21,8 @@ void lyric(const std::string& line) {
 TEST(SongCapture, SongInformationFields) {
   reset_song_data();
   capture_song_info(
-      "|SongInfo|Title:\"Song\"|Author:\"Ann\"|Lyricist:\"Bob\"|Copyright1:\"Free\"|Copyright2:\"\"");
+      "|SongInfo|Title:\"Song\"|Author:\"Ann\"|Lyricist:\"Bob\"|Copyright1:\"Free\"|Copyright2:"
+      "\"\"");
   EXPECT_STREQ(song_info.title, "Song");
   EXPECT_STREQ(song_info.author, "Ann");
   EXPECT_STREQ(song_info.lyricist, "Bob");
@@ -84,7 +85,8 @@ TEST(SongCapture, LyricLimits) {
   // Every hyphen grows to four characters; the text stops at 1999.
   lyric("|Lyric1|Text:\"" + std::string(600, '-') + "\"");
   EXPECT_EQ(std::string(lyric_table[0].data()).size(), 1999u);
-  for (int i = 1; i < 12; ++i) lyric("|Lyric1|Text:\"v" + std::to_string(i) + "\"");
+  for (int i = 1; i < 12; ++i)
+    lyric("|Lyric1|Text:\"v" + std::to_string(i) + "\"");
   EXPECT_EQ(lyric_count, 10);
   EXPECT_STREQ(lyric_table[9].data(), "v9");
 }
@@ -98,8 +100,9 @@ TEST(SongCapture, HeaderTextsEndingInBackslashes) {
       {"C:\\new", "    title = \"C:\\new\""},
   };
   for (const auto& [title, line] : cases) {
-    const auto result = testing::run_on(std::string("!NoteWorthyComposer(2.5)\n|SongInfo|Title:\"") +
-                                        title + "\"\n!NoteWorthyComposer-End\n");
+    const auto result =
+        testing::run_on(std::string("!NoteWorthyComposer(2.5)\n|SongInfo|Title:\"") + title +
+                        "\"\n!NoteWorthyComposer-End\n");
     EXPECT_NE(result.out.find(std::string(line) + "\n"), std::string::npos) << title;
   }
 }

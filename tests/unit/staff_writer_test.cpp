@@ -18,7 +18,9 @@ note_word note(std::uint32_t position, std::uint32_t units, bool slurred = false
   return static_cast<note_word>(position | units << duration_shift | key_c << key_shift |
                                 (slurred ? slur_bit : 0));
 }
-note_word rest(std::uint32_t units) { return note(255, units); }
+note_word rest(std::uint32_t units) {
+  return note(255, units);
+}
 
 class StaffWriter : public ::testing::Test {
  protected:
@@ -272,12 +274,12 @@ TEST_F(StaffWriter, OddTimeSignatures) {
     words(1, bar_marker);
     return written().find("\\partial") != std::string::npos;
   };
-  EXPECT_FALSE(has_partial(3, 0));            // no measure length at all
-  EXPECT_FALSE(has_partial(4, 256));          // 128 / 256 is 0
-  EXPECT_TRUE(has_partial(2, 3));             // 42 * 2 = 84 > 32
-  EXPECT_FALSE(has_partial(INT32_MAX, -1));   // negative measure
-  EXPECT_TRUE(has_partial(INT32_MIN, -1));    // -128 * INT32_MIN, in 64 bits
-  EXPECT_TRUE(has_partial(INT32_MAX, 1));     // huge but fits in 64 bits
+  EXPECT_FALSE(has_partial(3, 0));           // no measure length at all
+  EXPECT_FALSE(has_partial(4, 256));         // 128 / 256 is 0
+  EXPECT_TRUE(has_partial(2, 3));            // 42 * 2 = 84 > 32
+  EXPECT_FALSE(has_partial(INT32_MAX, -1));  // negative measure
+  EXPECT_TRUE(has_partial(INT32_MIN, -1));   // -128 * INT32_MIN, in 64 bits
+  EXPECT_TRUE(has_partial(INT32_MAX, 1));    // huge but fits in 64 bits
   EXPECT_FALSE(has_partial(-3, 4));
 }
 

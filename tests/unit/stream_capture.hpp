@@ -40,12 +40,13 @@ inline run_result run_on(const std::string& input, std::vector<std::string> args
   std::vector<char*> argv;
   std::string program = "choirly";
   argv.push_back(program.data());
-  for (std::string& a : args) argv.push_back(a.data());
+  for (std::string& a : args)
+    argv.push_back(a.data());
   argv.push_back(nullptr);
   // fmemopen refuses a zero-length buffer, so empty input reads from /dev/null.
   std::string copy = input;
-  std::FILE* in = copy.empty() ? std::fopen("/dev/null", "rb")
-                               : fmemopen(copy.data(), copy.size(), "rb");
+  std::FILE* in =
+      copy.empty() ? std::fopen("/dev/null", "rb") : fmemopen(copy.data(), copy.size(), "rb");
   captured_stream out, err;
   const int status = run(static_cast<int>(argv.size()) - 1, argv.data(), in, out.file, err.file);
   std::fclose(in);

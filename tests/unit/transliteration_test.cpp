@@ -16,13 +16,14 @@ TEST(Transliteration, LowHalfPassesThrough) {
 TEST(Transliteration, HighHalfGivesLettersDigitsOrBlank) {
   // Bytes with a letter or digit; every other high byte is a blank.
   std::map<int, char> letters = {
-      {0x83, 'f'}, {0x9A, 's'}, {0x9E, 'z'}, {0x9F, 'Y'}, {0xA2, 'c'}, {0xA3, 'L'}, {0xA5, 'Y'},
-      {0xA9, 'C'}, {0xAE, 'R'}, {0xB2, '2'}, {0xB3, '3'}, {0xB5, 'u'}, {0xB9, '1'}, {0xC7, 'C'},
-      {0xD1, 'N'}, {0xD7, 'x'}, {0xD8, 'O'}, {0xDD, 'Y'}, {0xDF, 'B'}, {0xE7, 'c'}, {0xF1, 'n'},
-      {0xF8, 'o'}, {0xFD, 'y'}, {0xFF, 'y'},
+      {0x83, 'f'}, {0x9A, 's'}, {0x9E, 'z'}, {0x9F, 'Y'}, {0xA2, 'c'}, {0xA3, 'L'},
+      {0xA5, 'Y'}, {0xA9, 'C'}, {0xAE, 'R'}, {0xB2, '2'}, {0xB3, '3'}, {0xB5, 'u'},
+      {0xB9, '1'}, {0xC7, 'C'}, {0xD1, 'N'}, {0xD7, 'x'}, {0xD8, 'O'}, {0xDD, 'Y'},
+      {0xDF, 'B'}, {0xE7, 'c'}, {0xF1, 'n'}, {0xF8, 'o'}, {0xFD, 'y'}, {0xFF, 'y'},
   };
   auto range = [&](int first, int last, char c) {
-    for (int b = first; b <= last; ++b) letters[b] = c;
+    for (int b = first; b <= last; ++b)
+      letters[b] = c;
   };
   range(0xC0, 0xC5, 'A');
   range(0xC8, 0xCB, 'E');
