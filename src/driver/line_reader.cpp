@@ -2,6 +2,7 @@
 // and stores the record lines that the conversion pass reads.
 #include "driver/line_reader.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -23,6 +24,13 @@ constexpr std::string_view dropped_records[] = {
     "|Lyrics|", "|Text|",  "|Font|Style", "|PgMargins",
 };
 
+constexpr std::array<bool, 256> dropped_initials = [] {
+  std::array<bool, 256> initials{};
+  for (std::string_view name : dropped_records)
+    initials[static_cast<unsigned char>(name[1])] = true;
+  return initials;
+}();
+
 constexpr std::string_view tempo_prefix = "|Tempo|Tempo:";
 constexpr std::string_view lyric_prefix = "|Lyric";
 constexpr std::string_view lyric_label = "|Text:";
@@ -31,8 +39,11 @@ constexpr std::string_view lyric_label = "|Text:";
 char current_line[input_line_max + 1];
 
 bool is_dropped(std::string_view line) {
-  // Every dropped name begins with a bar, so only the bars of the line need a look.
+  // Most bars of a line are followed by a letter that begins no dropped name, and are
+  // passed over after one look.
   for (std::size_t at = line.find('|'); at != std::string_view::npos; at = line.find('|', at + 1)) {
+    if (at + 1 >= line.size()) break;
+    if (!dropped_initials[static_cast<unsigned char>(line[at + 1])]) continue;
     const std::string_view rest = line.substr(at);
     for (std::string_view name : dropped_records)
       if (starts_with(rest, name)) return true;
@@ -128,9 +139,12 @@ line_kind classify_line(std::string_view line) {
 }
 
 void reset_line_table() {
-  for (stored_line& slot : line_table) {
-    slot.length = 0;
-    slot.text[0] = '\0';
+  // Only slots below the last run's line_index can hold text; leaving the others untouched
+  // spares a fresh process from faulting in the whole table.
+  const std::int32_t used = std::min(line_index, line_slots - 1) + 1;
+  for (std::int32_t slot = 0; slot < used; ++slot) {
+    line_table[slot].length = 0;
+    line_table[slot].text[0] = '\0';
   }
   line_index = 0;
   last_line_index = 0;
@@ -163,6 +177,10 @@ bool read_score(std::FILE* in, std::FILE* err) {
     if (got == 0) break;
     for (std::size_t i = 0; i < got; ++i) {
       const unsigned char byte = buffer[i];
+      if (byte > '\r' && !carriage_return_pending) {  // the common case: an ordinary byte
+        if (!append(windows_1252_to_ascii(byte))) return false;
+        continue;
+      }
       if (byte == '\n') {
         carriage_return_pending = false;  // CR LF reads as LF
         if (!complete(false)) return false;

@@ -87,6 +87,13 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
     store(rest_position, accidental_none, false);
     return;
   }
+  // A field without a comma is a single note: the split would take the whole field as its
+  // one item (a field never holds an apostrophe), so the scan is spared.
+  if (!contains(voice.positions, ",")) {
+    const item_pitch pitch = read_item(voice.positions, clef_offset);
+    store(pitch.position, pitch.accidental, pitch.tied);
+    return;
+  }
   // The split reads at most four items; a fifth note and beyond is lost.
   static char text[stored_line_max + 1];
   static field_buffer items[4];
