@@ -1,5 +1,6 @@
-// libFuzzer entry: one whole conversion run per input. The first byte picks up to three
-// command-line arguments from a small set; the remaining bytes are standard input.
+// libFuzzer entry: one whole conversion run per input. The low two bits of the first byte
+// give a number of command-line arguments (0 to 3), each of the next bytes picks one from a
+// small set, and the remaining bytes are standard input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -54,11 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char* argv[5] = {program, nullptr, nullptr, nullptr, nullptr};
   int argc = 1;
   if (size > 0) {
-    unsigned choice = data[0];
+    unsigned count = data[0] & 3u;
     ++data, --size;
-    for (unsigned i = 0; i < (choice & 3u); ++i) {
-      argv[argc++] = const_cast<char*>(argument_pool[(choice >> (2 + 2 * i)) % pool_size]);
-    }
+    for (; count > 0 && size > 0; --count, ++data, --size)
+      argv[argc++] = const_cast<char*>(argument_pool[data[0] % pool_size]);
   }
 
   // fmemopen rejects a zero-length buffer, so empty input comes from /dev/null.
