@@ -101,6 +101,9 @@ TEST(Hardening, TempoBeyond32Bits) {
       {"-2147483648", "-2147483648"},
       {"-2147483649", "-2147483648"},
       {"-99999999999999999999999", "-2147483648"},
+      // Many digits but a small value: leading zeros, a sign and white space before it.
+      {" +0000000000000000000000000120", "120"},
+      {"\t-0000000000000000000000000001", "-1"},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.number);
@@ -185,6 +188,8 @@ TEST(Hardening, PositionsOutsideTheStaffRange) {
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:99999999999", "  e4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:#99999999999", "  eis4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-34", "  c,,,4");
+  expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:00000000000000000000000001",
+                     "  c''4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-35", "  c,,,4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-2147483648", "  c,,,4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:b-99999999999^", "  ces,,,4 ~");
