@@ -155,49 +155,52 @@ bool read_score(std::FILE* in, std::FILE* err) {
   std::size_t length = 0;  // characters of the current line, kept or lost after a NUL
   bool carriage_return_pending = false;
 
-  // Appends one character; false after the fatal message for a line that grows too long.
+  auto too_long = [&] {
+    std::fprintf(err, "ERROR: Input line %d is longer than 2000 characters\n", line_index);
+    return false;
+  };
   auto append = [&](char c) {
-    if (length >= static_cast<std::size_t>(input_line_max)) {
-      std::fprintf(err, "ERROR: Input line %d is longer than 2000 characters\n", line_index);
-      return false;
-    }
+    if (length >= static_cast<std::size_t>(input_line_max)) return false;
     current_line[length++] = c;
     return true;
   };
   // The line's text ends at its first NUL, as any C string would.
   auto complete = [&](bool final_line) {
     const std::size_t text_length = strnlen(current_line, length);
-    const bool ok = take_line({current_line, text_length}, final_line, err);
     length = 0;
-    return ok;
+    return take_line({current_line, text_length}, final_line, err);
   };
 
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, in);
-    if (got == 0) break;
-    for (std::size_t i = 0; i < got; ++i) {
-      const unsigned char byte = buffer[i];
-      if (byte > '\r' && !carriage_return_pending) {  // the common case: an ordinary byte
-        if (!append(windows_1252_to_ascii(byte))) return false;
-        continue;
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) != 0;) {
+    std::size_t i = 0;
+    while (i < got) {
+      if (!carriage_return_pending) {
+        // A run of bytes up to the next line feed or carriage return goes in at once.
+        std::size_t n = length;
+        for (; i < got && buffer[i] != '\n' && buffer[i] != '\r'; ++i) {
+          if (n == static_cast<std::size_t>(input_line_max)) return too_long();
+          current_line[n++] = windows_1252_to_ascii(buffer[i]);
+        }
+        length = n;
+        if (i == got) break;
       }
+      const unsigned char byte = buffer[i++];
       if (byte == '\n') {
         carriage_return_pending = false;  // CR LF reads as LF
         if (!complete(false)) return false;
         continue;
       }
       if (carriage_return_pending) {
-        carriage_return_pending = false;
-        if (!append('\r')) return false;
-      }
-      if (byte == '\r') {
-        carriage_return_pending = true;
+        // The carriage return before this byte was no line end: it stays in the line.
+        if (!append('\r')) return too_long();
+        carriage_return_pending = byte == '\r';
+        if (byte != '\r' && !append(windows_1252_to_ascii(byte))) return too_long();
         continue;
       }
-      if (!append(windows_1252_to_ascii(byte))) return false;
+      carriage_return_pending = true;  // byte is a carriage return
     }
   }
-  if (carriage_return_pending && !append('\r')) return false;
+  if (carriage_return_pending && !append('\r')) return too_long();
   if (!complete(true)) return false;
   last_line_index = line_index;
   return true;
