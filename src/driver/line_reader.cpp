@@ -13,6 +13,7 @@
 namespace choirly {
 
 std::array<stored_line, line_slots> line_table{};
+std::array<char, line_slots*(stored_line_max + 1)> line_store;
 std::int32_t line_index = 0;
 std::int32_t last_line_index = 0;
 
@@ -34,6 +35,9 @@ constexpr std::array<bool, 256> dropped_initials = [] {
 constexpr std::string_view tempo_prefix = "|Tempo|Tempo:";
 constexpr std::string_view lyric_prefix = "|Lyric";
 constexpr std::string_view lyric_label = "|Text:";
+
+// Characters of line_store in use.
+std::uint32_t store_used = 0;
 
 // The line being assembled: its characters up to the limit and a terminating zero.
 char current_line[input_line_max + 1];
@@ -117,10 +121,13 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
       std::fprintf(err, "ERROR: Input line %d exceeds the %d-line limit\n", line_index, line_slots);
       return false;
     }
+    // Each slot is written at most once, so the store never runs out.
     stored_line& slot = line_table[line_index];
-    std::memcpy(slot.text, line.data(), line.size());
-    slot.text[line.size()] = '\0';
+    slot.offset = store_used;
     slot.length = static_cast<std::uint8_t>(line.size());
+    std::memcpy(line_store.data() + store_used, line.data(), line.size());
+    line_store[store_used + line.size()] = '\0';
+    store_used += static_cast<std::uint32_t>(line.size()) + 1;
   }
   if (!final_line) advance_line_index();
   return true;
@@ -139,13 +146,11 @@ line_kind classify_line(std::string_view line) {
 }
 
 void reset_line_table() {
-  // Only slots below the last run's line_index can hold text; leaving the others untouched
-  // spares a fresh process from faulting in the whole table.
+  // Only slots up to the last run's line_index can hold text.
   const std::int32_t used = std::min(line_index, line_slots - 1) + 1;
-  for (std::int32_t slot = 0; slot < used; ++slot) {
-    line_table[slot].length = 0;
-    line_table[slot].text[0] = '\0';
-  }
+  for (std::int32_t slot = 0; slot < used; ++slot)
+    line_table[slot] = stored_line{0, 0};
+  store_used = 0;
   line_index = 0;
   last_line_index = 0;
 }
