@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.hpp"
+#include "choirly.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/run.hpp"
+#include "choirly.hpp"
 
 namespace {
 

@@ -145,6 +145,11 @@ line_kind classify_line(std::string_view line) {
   return line_kind::stored;
 }
 
+bool lyric_takes_slot(std::string_view line) {
+  std::string_view word;
+  return scan_lyric(line, word) && !is_empty_lyric(word);
+}
+
 void reset_line_table() {
   // Only slots up to the last run's line_index can hold text.
   const std::int32_t used = std::min(line_index, line_slots - 1) + 1;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "choirly.hpp"
 #include "limits.hpp"
 
 namespace choirly {
@@ -31,12 +32,6 @@ inline std::string_view line_text(int slot) {
   if (line.length == 0) return "";
   return {line_store.data() + line.offset, line.length};
 }
-
-enum class line_kind { dropped, song_info, tempo, lyric, stored };
-
-// Which of the first pass's rules a complete line falls under (stored covers every line that
-// is neither dropped nor captured, whatever its length).
-line_kind classify_line(std::string_view line);
 
 void reset_line_table();
 

@@ -1,8 +1,9 @@
 // Captures the song information, the tempo and the lyric texts for the document frame.
 #include "driver/song_capture.hpp"
 
-#include <cstdio>
 #include <cstring>
+
+#include "text_scan.hpp"
 
 namespace choirly {
 
@@ -16,11 +17,14 @@ namespace {
 // The line-break escape of quoted texts: backslash, r, backslash, n.
 constexpr std::string_view line_break_escape = "\\r\\n";
 
-void keep_text(char (&field)[song_text_max + 1], const char* text) {
-  const std::size_t n = strnlen(text, song_text_max);
-  std::memcpy(field, text, n);
+void keep_text(char (&field)[song_text_max + 1], std::string_view text) {
+  const std::size_t n = text.copy(field, song_text_max);
   field[n] = '\0';
 }
+
+// The labels before each quoted text, each from where the text before it was closed.
+constexpr std::array<std::string_view, 4> song_labels = {
+    "|SongInfo|Title:\"", "|Author:\"", "|Lyricist:\"", "|Copyright1:\""};
 
 }  // namespace
 
@@ -32,38 +36,53 @@ void reset_song_data() {
   lyric_count = 0;
 }
 
+int split_song_info(std::string_view line, std::array<std::string_view, 4>& texts) {
+  int taken = 0;
+  std::size_t at = 0;
+  for (std::string_view label : song_labels) {
+    if (!starts_with(line.substr(at), label)) break;
+    at += label.size();
+    // A quote after an odd run of backslashes is escaped and belongs to the text.
+    const std::size_t first = at;
+    std::size_t backslashes = 0;
+    while (at < line.size() && !(line[at] == '"' && backslashes % 2 == 0)) {
+      backslashes = line[at] == '\\' ? backslashes + 1 : 0;
+      ++at;
+    }
+    const bool closed = at < line.size();
+    if (first == at && !closed) break;  // nothing after the opening quote
+    texts[taken++] = line.substr(first, at - first);
+    if (!closed) break;
+    ++at;
+  }
+  return taken;
+}
+
 void capture_song_info(std::string_view line) {
-  // Fields are read whole, then cut, so that a long title does not hide the fields after it.
-  static char line_text[input_line_max + 1];
-  static char fields[4][input_line_max + 1];
-  const std::size_t n = line.size() < sizeof line_text ? line.size() : sizeof line_text - 1;
-  std::memcpy(line_text, line.data(), n);
-  line_text[n] = '\0';
-  const int taken = std::sscanf(line_text,
-                                "|SongInfo|Title:\"%1997[^\"]\"|Author:\"%1997[^\"]\""
-                                "|Lyricist:\"%1997[^\"]\"|Copyright1:\"%1997[^\"]\"",
-                                fields[0], fields[1], fields[2], fields[3]);
-  if (taken >= 1) keep_text(song_info.title, fields[0]);
-  if (taken >= 2) keep_text(song_info.author, fields[1]);
-  if (taken >= 3) keep_text(song_info.lyricist, fields[2]);
-  if (taken == 4) keep_text(song_info.copyright, fields[3]);
+  // Texts are split whole, then cut, so that a long title does not hide the fields after it.
+  std::array<std::string_view, 4> texts;
+  const int taken = split_song_info(line, texts);
+  if (taken >= 1) keep_text(song_info.title, texts[0]);
+  if (taken >= 2) keep_text(song_info.author, texts[1]);
+  if (taken >= 3) keep_text(song_info.lyricist, texts[2]);
+  if (taken == 4) keep_text(song_info.copyright, texts[3]);
 }
 
 void capture_tempo(std::int32_t number) {
   tempo = number;
 }
 
-void capture_lyric(std::string_view line, std::string_view word) {
-  if (word.substr(0, 6) == "\"\\r\\n\"") return;  // the empty lyric: nothing to keep
-  if (lyric_count >= lyric_slots) return;
+bool is_empty_lyric(std::string_view word) {
+  return word.substr(0, 6) == "\"\\r\\n\"";
+}
 
+std::size_t convert_lyric(std::string_view line, char* out, std::size_t capacity) {
   // The text starts right after the label "|Lyric", its digit and "|Text:".
   constexpr std::size_t label_length = 13;
-  auto& slot = lyric_table[lyric_count];
-  std::size_t out = 0;
+  std::size_t written = 0;
   auto put = [&](std::string_view text) {
     for (char c : text)
-      if (out < static_cast<std::size_t>(lyric_text_max)) slot[out++] = c;
+      if (written < capacity) out[written++] = c;
   };
   for (std::size_t i = label_length; i < line.size();) {
     const std::string_view rest = line.substr(i);
@@ -80,7 +99,13 @@ void capture_lyric(std::string_view line, std::string_view word) {
       ++i;
     }
   }
-  slot[out] = '\0';
+  return written;
+}
+
+void capture_lyric(std::string_view line, std::string_view word) {
+  if (is_empty_lyric(word) || lyric_count >= lyric_slots) return;
+  auto& slot = lyric_table[lyric_count];
+  slot[convert_lyric(line, slot.data(), lyric_text_max)] = '\0';
   ++lyric_count;
 }
 

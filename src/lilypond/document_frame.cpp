@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "choirly.hpp"
 #include "driver/line_reader.hpp"
 #include "driver/song_capture.hpp"
 #include "lilypond/text_output.hpp"
@@ -49,22 +50,23 @@ constexpr std::string_view preamble_tail =
     "      <<\n"
     "      \\chords { }\n";
 
-// A header string is written as captured, except that a lone backslash at its end would
-// escape the closing quote and leave the string open, so that one backslash is left out.
 void print_header_field(std::string_view name, const char* text, std::FILE* out) {
-  std::string_view value = text;
-  std::size_t trailing = 0;
-  while (trailing < value.size() && value[value.size() - 1 - trailing] == '\\')
-    ++trailing;
-  if (trailing % 2 == 1) value.remove_suffix(1);
   put("    ", out);
   put(name, out);
   put(" = \"", out);
-  put(value, out);
+  put(header_string_text(text), out);
   put("\"\n", out);
 }
 
 }  // namespace
+
+std::string_view header_string_text(std::string_view text) {
+  std::size_t trailing = 0;
+  while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\')
+    ++trailing;
+  if (trailing % 2 == 1) text.remove_suffix(1);
+  return text;
+}
 
 bool check_version_header(std::FILE* err) {
   if (contains(line_text(0), version_header)) return true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "driver/line_reader.hpp"
 #include "stream_capture.hpp"
@@ -28,16 +29,39 @@ TEST(SongCapture, SongInformationFields) {
   EXPECT_STREQ(song_info.lyricist, "Bob");
   EXPECT_STREQ(song_info.copyright, "Free");
 
-  // An empty field stops the parse; later fields keep their values.
+  // An empty text is taken; a field the line does not reach keeps its value.
   capture_song_info("|SongInfo|Title:\"New\"|Author:\"\"|Lyricist:\"X\"");
   EXPECT_STREQ(song_info.title, "New");
-  EXPECT_STREQ(song_info.author, "Ann");
-  EXPECT_STREQ(song_info.lyricist, "Bob");
+  EXPECT_STREQ(song_info.author, "");
+  EXPECT_STREQ(song_info.lyricist, "X");
+  EXPECT_STREQ(song_info.copyright, "Free");
   capture_song_info("|SongInfo|Title:\"\"|Author:\"Zed\"");
-  EXPECT_STREQ(song_info.title, "New");
-  EXPECT_STREQ(song_info.author, "Ann");
+  EXPECT_STREQ(song_info.title, "");
+  EXPECT_STREQ(song_info.author, "Zed");
   capture_song_info("x|SongInfo|Title:\"Other\"");
-  EXPECT_STREQ(song_info.title, "New");
+  EXPECT_STREQ(song_info.title, "");
+}
+
+TEST(SongCapture, SplitSongInfoQuotesAndEnds) {
+  // Line, then the texts taken: a quote after an odd run of backslashes is part of the text.
+  const std::pair<const char*, std::vector<std::string_view>> cases[] = {
+      {R"(|SongInfo|Title:"a\"b"|Author:"c")", {R"(a\"b)", "c"}},
+      {R"(|SongInfo|Title:"a\\"|Author:"\"")", {R"(a\\)", R"(\")"}},
+      {R"(|SongInfo|Title:"a\\\"|Author:"b")", {R"(a\\\"|Author:)"}},
+      {R"(|SongInfo|Title:"unclosed)", {"unclosed"}},
+      {R"(|SongInfo|Title:"t"|Author:")", {"t"}},
+      {R"(|SongInfo|Title:"")", {""}},
+      {R"(|SongInfo|Title:"t"|Lyricist:"l")", {"t"}},
+      {R"(|SongInfo|Title:")", {}},
+      {R"( |SongInfo|Title:"t")", {}},
+  };
+  for (const auto& [line, expected] : cases) {
+    std::array<std::string_view, 4> texts;
+    const int taken = split_song_info(line, texts);
+    ASSERT_EQ(taken, static_cast<int>(expected.size())) << line;
+    for (int i = 0; i < taken; ++i)
+      EXPECT_EQ(texts[i], expected[i]) << line;
+  }
 }
 
 TEST(SongCapture, LongTextsAreCutButDoNotHideLaterFields) {
@@ -92,7 +116,8 @@ TEST(SongCapture, LyricLimits) {
 }
 
 TEST(SongCapture, HeaderTextsEndingInBackslashes) {
-  // One trailing backslash would escape the closing quote, so it is left out.
+  // An unclosed text keeps its trailing backslashes; one lone backslash would escape the
+  // closing quote of the header string, so it is left out.
   const std::pair<const char*, const char*> cases[] = {
       {"A\\", "    title = \"A\""},
       {"A\\\\", "    title = \"A\\\\\""},
@@ -102,7 +127,7 @@ TEST(SongCapture, HeaderTextsEndingInBackslashes) {
   for (const auto& [title, line] : cases) {
     const auto result =
         testing::run_on(std::string("!NoteWorthyComposer(2.5)\n|SongInfo|Title:\"") + title +
-                        "\"\n!NoteWorthyComposer-End\n");
+                        "\n!NoteWorthyComposer-End\n");
     EXPECT_NE(result.out.find(std::string(line) + "\n"), std::string::npos) << title;
   }
 }

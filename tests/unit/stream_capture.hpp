@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.hpp"
+#include "choirly.hpp"
 
 namespace choirly::testing {
 
