@@ -48,8 +48,8 @@ void bm_convert(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(score_text.size()));
   // Seconds per line, printed with an SI prefix ("85n" is 85 ns per line).
-  state.counters["per_line"] = benchmark::Counter(lines, benchmark::Counter::kIsRate |
-                                                             benchmark::Counter::kInvert);
+  state.counters["per_line"] =
+      benchmark::Counter(lines, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["lines"] = static_cast<double>(score_lines);
 }
 
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
       rest.push_back(argv[i]);
   }
   if (path.empty()) {
-    std::fprintf(stderr, "choirly_benchmark: give the score with --score=PATH or CHOIRLY_BENCH_SCORE\n");
+    std::fprintf(stderr,
+                 "choirly_benchmark: give the score with --score=PATH or CHOIRLY_BENCH_SCORE\n");
     return 2;
   }
   std::ifstream file(path, std::ios::binary);

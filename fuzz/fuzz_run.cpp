@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fclose(err);
 
   if (status != 0 && status != 1) std::abort();
-  if (status == 1 && out_len != 0) std::abort();   // a failed run writes no document
+  if (status == 1 && out_len != 0) std::abort();  // a failed run writes no document
   if (status == 0) {
     // A completed run wrote the preamble, in ASCII only, and the closing unless it warned
     // that the end marker was missing.

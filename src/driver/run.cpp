@@ -1,6 +1,5 @@
 // The run sequence: command line, first pass, header check, preamble, second pass.
 #include "choirly.hpp"
-
 #include "driver/command_line.hpp"
 #include "driver/line_reader.hpp"
 #include "driver/song_capture.hpp"

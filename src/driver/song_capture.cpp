@@ -23,8 +23,8 @@ void keep_text(char (&field)[song_text_max + 1], std::string_view text) {
 }
 
 // The labels before each quoted text, each from where the text before it was closed.
-constexpr std::array<std::string_view, 4> song_labels = {
-    "|SongInfo|Title:\"", "|Author:\"", "|Lyricist:\"", "|Copyright1:\""};
+constexpr std::array<std::string_view, 4> song_labels = {"|SongInfo|Title:\"", "|Author:\"",
+                                                         "|Lyricist:\"", "|Copyright1:\""};
 
 }  // namespace
 

@@ -170,8 +170,8 @@ void expect_single_note(const std::string& clef_record, const std::string& clef_
   const run_result got = run_on(score(clef_record + note + "\n"));
   EXPECT_EQ(got.status, 0);
   EXPECT_EQ(got.err, "");
-  EXPECT_EQ(got.out, preamble + "      \\new Staff {\n" + clef_text + "        \\time 4/4\n       " +
-                         written + "\n" + staff_close + closing());
+  EXPECT_EQ(got.out, preamble + "      \\new Staff {\n" + clef_text +
+                         "        \\time 4/4\n       " + written + "\n" + staff_close + closing());
 }
 
 TEST(Hardening, PositionsOutsideTheStaffRange) {
@@ -188,8 +188,7 @@ TEST(Hardening, PositionsOutsideTheStaffRange) {
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:99999999999", "  e4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:#99999999999", "  eis4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-34", "  c,,,4");
-  expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:00000000000000000000000001",
-                     "  c''4");
+  expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:00000000000000000000000001", "  c''4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-35", "  c,,,4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:-2147483648", "  c,,,4");
   expect_single_note(treble, treble_text, "|Note|Dur:4th|Pos:b-99999999999^", "  ces,,,4 ~");
@@ -428,7 +427,8 @@ TEST(Hardening, FuzzRegressions) {
     }
     ASSERT_EQ(got.status, 0);
     EXPECT_EQ(got.out.substr(0, book_opening.size()), book_opening);
-    for (unsigned char c : got.out) ASSERT_TRUE(c != 0 && c < 0x80) << static_cast<int>(c);
+    for (unsigned char c : got.out)
+      ASSERT_TRUE(c != 0 && c < 0x80) << static_cast<int>(c);
     const bool warned =
         got.err.find("WARNING: Input has no end marker, so the document is incomplete\n") !=
         std::string::npos;
