@@ -3,6 +3,7 @@
 #include "driver/line_reader.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -181,7 +182,13 @@ bool read_score(std::FILE* in, std::FILE* err) {
     return take_line({current_line, text_length}, final_line, err);
   };
 
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) != 0;) {
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) != 0 || std::ferror(in);) {
+    if (std::ferror(in)) {
+      // A score read only in part must not be converted as if it were whole.
+      const int error = errno != 0 ? errno : EIO;
+      std::fprintf(err, "ERROR: Cannot read standard input: %s\n", std::strerror(error));
+      return false;
+    }
     std::size_t i = 0;
     while (i < got) {
       if (!carriage_return_pending) {

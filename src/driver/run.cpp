@@ -1,4 +1,7 @@
 // The run sequence: command line, first pass, header check, preamble, second pass.
+#include <cerrno>
+#include <cstring>
+
 #include "choirly.hpp"
 #include "driver/command_line.hpp"
 #include "driver/line_reader.hpp"
@@ -23,7 +26,14 @@ int run(int argc, char** argv, std::FILE* in, std::FILE* out, std::FILE* err) {
     print_preamble(out);
     convert_stored_lines(out, err);
   }
-  std::fflush(out);
+  // A document that did not reach its reader is a failed run, not a converted score.
+  errno = 0;
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    const int error = errno != 0 ? errno : EIO;
+    std::fprintf(err, "ERROR: Cannot write the document to standard output: %s\n",
+                 std::strerror(error));
+    status = 1;
+  }
   std::fflush(err);
   return status;
 }

@@ -61,10 +61,18 @@ void write_marker_entry(note_word marker, std::FILE* err) {
   if (staff_entry* entry = next_entry(err)) entry->words[0] = marker;
 }
 
+// The lyric comments follow the first staff: where the second begins, or at the end marker
+// of a score with a single staff. Never twice.
+void write_lyric_comments_once(std::FILE* out) {
+  if (pass_state.lyrics_written) return;
+  print_lyric_comments(out);
+  pass_state.lyrics_written = true;
+}
+
 void begin_staff(std::FILE* out) {
   conversion_state& s = pass_state;
   if (s.staff_count != 0) output_staff(out);
-  if (s.staff_count == 1) print_lyric_comments(out);
+  if (s.staff_count == 1) write_lyric_comments_once(out);
   initialize_staff();
   if (s.staff_count < INT32_MAX) ++s.staff_count;
   s.entry_count = 0;
@@ -85,6 +93,19 @@ void convert_key(std::string_view line, std::FILE* err) {
   if (!contains(line, "|Key|")) return;  // what every key pattern shares
   for (const key_pattern& key : key_patterns) {
     if (contains(line, key.pattern)) {
+      write_text_entry(key.text, err);
+      pass_state.key_index = key.key_index;
+      return;  // unlike clefs, one key record gives one key
+    }
+  }
+  // A key without a tonic: its signature list alone names the major key.
+  constexpr std::string_view signature_label = "|Key|Signature:";
+  const std::size_t at = line.find(signature_label);
+  if (at == std::string_view::npos || contains(line, "|Tonic:")) return;
+  std::string_view list = line.substr(at + signature_label.size());
+  list = list.substr(0, list.find('|'));
+  for (const key_signature& key : key_signatures) {
+    if (list == key.list) {
       write_text_entry(key.text, err);
       pass_state.key_index = key.key_index;
       return;
@@ -137,6 +158,7 @@ void convert_line(std::string_view line, std::FILE* out, std::FILE* err) {
   conversion_state& s = pass_state;
   if (contains(line, end_marker)) {
     output_staff(out);
+    write_lyric_comments_once(out);
     print_closing(out);
     s.end_marker_seen = true;
   }
@@ -153,8 +175,7 @@ void convert_line(std::string_view line, std::FILE* out, std::FILE* err) {
 }  // namespace
 
 void reset_conversion_state() {
-  // Before any clef the music reads as treble, the format's default clef.
-  pass_state = conversion_state{0, 0, 34, 8, false, false};
+  pass_state = conversion_state{};
 }
 
 void convert_stored_lines(std::FILE* out, std::FILE* err) {

@@ -9,12 +9,14 @@ namespace choirly {
 
 // Context carried from line to line and from staff to staff.
 struct conversion_state {
-  std::int32_t staff_count;
-  std::int32_t entry_count;
-  std::int32_t clef_offset;
-  std::int32_t key_index;
-  bool staff_overflow_reported;
-  bool end_marker_seen;
+  std::int32_t staff_count = 0;
+  std::int32_t entry_count = 0;
+  // Before any clef the music reads as treble, the format's default clef.
+  std::int32_t clef_offset = 34;
+  std::int32_t key_index = 8;  // no accidentals
+  bool staff_overflow_reported = false;
+  bool end_marker_seen = false;
+  bool lyrics_written = false;
 };
 
 extern conversion_state pass_state;

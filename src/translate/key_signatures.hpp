@@ -14,7 +14,9 @@ struct key_pattern {
 };
 
 // First match wins: the thirteen majors, then the thirteen minors, each from six flats up.
-inline constexpr std::array<key_pattern, 26> key_patterns = {{
+// The keys without accidentals are written "|Key|Signature:C|Tonic:C" by NoteWorthy
+// Composer, and "|Key|Tonic:C" by older tools; both forms are taken.
+inline constexpr std::array<key_pattern, 28> key_patterns = {{
     {"|Key|Signature:Bb,Eb,Ab,Db,Gb,Cb|Tonic:G", "        \\key ges \\major", 2},
     {"|Key|Signature:Bb,Eb,Ab,Db,Gb|Tonic:D", "        \\key des \\major", 3},
     {"|Key|Signature:Bb,Eb,Ab,Db|Tonic:A", "        \\key aes \\major", 4},
@@ -22,6 +24,7 @@ inline constexpr std::array<key_pattern, 26> key_patterns = {{
     {"|Key|Signature:Bb,Eb|Tonic:B", "        \\key bes \\major", 6},
     {"|Key|Signature:Bb|Tonic:F", "        \\key f \\major", 7},
     {"|Key|Tonic:C", "        \\key c \\major", 8},
+    {"|Key|Signature:C|Tonic:C", "        \\key c \\major", 8},
     {"|Key|Signature:F#|Tonic:G", "        \\key g \\major", 9},
     {"|Key|Signature:F#,C#|Tonic:D", "        \\key d \\major", 10},
     {"|Key|Signature:F#,C#,G#|Tonic:A", "        \\key a \\major", 11},
@@ -35,12 +38,36 @@ inline constexpr std::array<key_pattern, 26> key_patterns = {{
     {"|Key|Signature:Bb,Eb|Tonic:G", "        \\key g \\minor", 6},
     {"|Key|Signature:Bb|Tonic:D", "        \\key d \\minor", 7},
     {"|Key|Tonic:A", "        \\key a \\minor", 8},
+    {"|Key|Signature:C|Tonic:A", "        \\key a \\minor", 8},
     {"|Key|Signature:F#|Tonic:E", "        \\key e \\minor", 9},
     {"|Key|Signature:F#,C#|Tonic:B", "        \\key b \\minor", 10},
     {"|Key|Signature:F#,C#,G#|Tonic:F", "        \\key fis \\minor", 11},
     {"|Key|Signature:F#,C#,G#,D#|Tonic:C", "        \\key cis \\minor", 12},
     {"|Key|Signature:F#,C#,G#,D#,A#|Tonic:G", "        \\key gis \\minor", 13},
     {"|Key|Signature:F#,C#,G#,D#,A#,E#|Tonic:D", "        \\key dis \\minor", 14},
+}};
+
+// Older files give a key by its signature alone, which then reads as the major key.
+struct key_signature {
+  std::string_view list;  // what follows "|Key|Signature:"
+  std::string_view text;  // the major key's \key line
+  std::int32_t key_index;
+};
+
+inline constexpr std::array<key_signature, 13> key_signatures = {{
+    {"Bb,Eb,Ab,Db,Gb,Cb", "        \\key ges \\major", 2},
+    {"Bb,Eb,Ab,Db,Gb", "        \\key des \\major", 3},
+    {"Bb,Eb,Ab,Db", "        \\key aes \\major", 4},
+    {"Bb,Eb,Ab", "        \\key ees \\major", 5},
+    {"Bb,Eb", "        \\key bes \\major", 6},
+    {"Bb", "        \\key f \\major", 7},
+    {"C", "        \\key c \\major", 8},
+    {"F#", "        \\key g \\major", 9},
+    {"F#,C#", "        \\key d \\major", 10},
+    {"F#,C#,G#", "        \\key a \\major", 11},
+    {"F#,C#,G#,D#", "        \\key e \\major", 12},
+    {"F#,C#,G#,D#,A#", "        \\key b \\major", 13},
+    {"F#,C#,G#,D#,A#,E#", "        \\key fis \\major", 14},
 }};
 
 }  // namespace choirly
