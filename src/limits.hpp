@@ -14,6 +14,8 @@ inline constexpr int input_line_max = 1997;
 inline constexpr int staff_slots = 1000;
 // Note words of one entry: four notes in each of two voices, with room to spare.
 inline constexpr int words_per_entry = 10;
+// Note words of one event record: up to four notes in each of its two voices.
+inline constexpr int max_event_words = 8;
 // Text of one entry: 99 characters and the terminating zero.
 inline constexpr int entry_text_size = 100;
 // Dynamic names are cut so that eight blanks, a backslash, the name and a line break fit a text.

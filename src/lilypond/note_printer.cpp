@@ -46,7 +46,7 @@ constexpr std::array<std::string_view, 9> octave_marks = {",,,", ",,",  ",",    
                                                           "''",  "'''", "''''", "'''''"};
 
 struct duration_token {
-  unsigned units;
+  std::int64_t units;
   std::string_view text;
 };
 constexpr std::array<duration_token, 13> duration_tokens = {{
@@ -89,14 +89,14 @@ void print_note(note_word word, std::FILE* out) {
   if (octave < octave_marks.size()) put(octave_marks[octave], out);
 }
 
+std::string_view duration_text(std::int64_t units) {
+  for (const duration_token& token : duration_tokens)
+    if (token.units == units) return token.text;
+  return "";
+}
+
 void print_duration(note_word word, std::FILE* out) {
-  const std::uint32_t units = duration_of(word);
-  for (const duration_token& token : duration_tokens) {
-    if (token.units == units) {
-      put(token.text, out);
-      break;
-    }
-  }
+  put(duration_text(duration_of(word)), out);
   if (has_bit(word, tie_bit)) put(" ~", out);
 }
 

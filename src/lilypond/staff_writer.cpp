@@ -17,26 +17,6 @@ namespace choirly {
 
 namespace {
 
-struct partial_line {
-  std::int64_t length;
-  std::string_view text;
-};
-constexpr std::array<partial_line, 13> partial_lines = {{
-    {2, "        \\partial 64\n"},
-    {3, "        \\partial 64.\n"},
-    {4, "        \\partial 32\n"},
-    {6, "        \\partial 32.\n"},
-    {8, "        \\partial 16\n"},
-    {12, "        \\partial 16.\n"},
-    {16, "        \\partial 8\n"},
-    {24, "        \\partial 8.\n"},
-    {32, "        \\partial 4\n"},
-    {48, "        \\partial 4.\n"},
-    {64, "        \\partial 2\n"},
-    {96, "        \\partial 2.\n"},
-    {128, "        \\partial 1\n"},
-}};
-
 int count_voices() {
   int voices = 0;
   for (const staff_entry& entry : staff) {
@@ -48,12 +28,10 @@ int count_voices() {
   return voices;
 }
 
-// Length of one full measure in 128ths; the time globals hold any 32-bit values.
-std::int64_t measure_length(std::FILE* out) {
-  if (time_sig_numerator == 0) {
-    put("        \\time 4/4\n", out);
-    return 128;
-  }
+// Length of one full measure in 128ths; the time globals hold any 32-bit values. A staff
+// with no time signature yet is in 4/4, which output_staff writes.
+std::int64_t measure_length() {
+  if (time_sig_numerator == 0) return 128;
   if (time_sig_denominator == 0) return 0;  // no measure to compare a pickup with
   return std::int64_t{128} / time_sig_denominator * time_sig_numerator;
 }
@@ -104,7 +82,9 @@ struct voice_writer {
     const std::uint32_t d1 = duration_of(w1);
     if (d0 == 0 && d1 == 0) return;
     if (upper_time == lower_time) {
-      if (d0 == 0) return;  // a lone second word waits for a voice to fall behind
+      // A second word alone while the voices are level has no voice behind to take it, and
+      // is dropped.
+      if (d0 == 0) return;
       write_word(pass == 1 || d1 == 0 ? w0 : w1);
       upper_time += d0;
       lower_time += d1 == 0 ? d0 : d1;
@@ -171,11 +151,15 @@ void output_staff(std::FILE* out) {
     put("\n", out);
   }
 
-  const std::int64_t measure = measure_length(out);
+  if (time_sig_numerator == 0) put("        \\time 4/4\n", out);
+  const std::int64_t measure = measure_length();
   const std::int64_t pickup = pickup_length();
-  if (pickup < measure) {
-    for (const partial_line& line : partial_lines)
-      if (line.length == pickup) put(line.text, out);
+  // A pickup that no single duration spells is left unmarked.
+  const std::string_view pickup_duration = duration_text(pickup);
+  if (pickup < measure && !pickup_duration.empty()) {
+    put("        \\partial ", out);
+    put(pickup_duration, out);
+    put("\n", out);
   }
 
   if (voices == 2) put("        \\partcombine\n", out);

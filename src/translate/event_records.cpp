@@ -109,7 +109,6 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
 
 void add_voices(const voice_fields (&voices)[2], int voice_count, std::int32_t clef_offset,
                 std::int32_t key_index, event_words& event) {
-  event.voice_count = voice_count;
   event.word_count = 0;
   for (int v = 0; v < voice_count; ++v)
     add_voice(voices[v], clef_offset, key_index, event);

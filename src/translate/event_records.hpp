@@ -4,14 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "limits.hpp"
 #include "translate/staff_table.hpp"
 
 namespace choirly {
 
-inline constexpr int max_event_words = 8;
-
 struct event_words {
-  int voice_count;  // 0 when the line is no event record
   int word_count;
   note_word words[max_event_words];
 };
