@@ -1,26 +1,13 @@
 // Song information, tempo and lyric texts, captured by the first pass for the document frame.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "choirly.hpp"
-#include "limits.hpp"
+#include "song_data.hpp"
 
 namespace choirly {
-
-struct song_texts {
-  char title[song_text_max + 1];
-  char author[song_text_max + 1];
-  char lyricist[song_text_max + 1];
-  char copyright[song_text_max + 1];
-};
-
-extern song_texts song_info;
-extern std::int32_t tempo;
-extern std::array<std::array<char, lyric_text_max + 1>, lyric_slots> lyric_table;
-extern int lyric_count;
 
 void reset_song_data();
 

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "choirly.hpp"
-#include "driver/line_reader.hpp"
-#include "driver/song_capture.hpp"
 #include "lilypond/text_output.hpp"
+#include "line_table.hpp"
+#include "song_data.hpp"
 #include "text_scan.hpp"
 
 namespace choirly {

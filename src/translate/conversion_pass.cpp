@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "driver/line_reader.hpp"
 #include "lilypond/document_frame.hpp"
 #include "lilypond/staff_writer.hpp"
+#include "line_table.hpp"
 #include "text_scan.hpp"
 #include "translate/event_records.hpp"
 #include "translate/key_signatures.hpp"
