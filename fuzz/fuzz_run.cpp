@@ -1,5 +1,5 @@
-// libFuzzer entry: one whole conversion run per input. The low two bits of the first byte
-// give a number of command-line arguments (0 to 3), each of the next bytes picks one from a
+// libFuzzer entry: the whole conversion run on each input, twice. The low two bits of the first
+// byte give a number of command-line arguments (0 to 3), each of the next bytes picks one from a
 // small set, and the remaining bytes are standard input.
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +48,31 @@ void check_messages(const char* s, std::size_t n) {
   if (echo_next) std::abort();  // the echo line is missing
 }
 
+struct run_output {
+  int status;
+  char* out_buf;
+  std::size_t out_len;
+  char* err_buf;
+  std::size_t err_len;
+};
+
+run_output run_once(int argc, char** argv, const std::uint8_t* data, std::size_t size) {
+  // fmemopen refuses a zero-length buffer: empty input is one byte read away beforehand.
+  static char empty[1] = {0};
+  std::FILE* in =
+      size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "r") : fmemopen(empty, 1, "r");
+  if (in != nullptr && size == 0) std::fgetc(in);
+  run_output r{0, nullptr, 0, nullptr, 0};
+  std::FILE* out = open_memstream(&r.out_buf, &r.out_len);
+  std::FILE* err = open_memstream(&r.err_buf, &r.err_len);
+  if (in == nullptr || out == nullptr || err == nullptr) std::abort();
+  r.status = choirly::run(argc, argv, in, out, err);
+  std::fclose(in);
+  std::fclose(out);
+  std::fclose(err);
+  return r;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,22 +86,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       argv[argc++] = const_cast<char*>(argument_pool[data[0] % pool_size]);
   }
 
-  // fmemopen rejects a zero-length buffer, so empty input comes from /dev/null.
-  std::FILE* in = size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "r")
-                           : std::fopen("/dev/null", "r");
-  char* out_buf = nullptr;
-  char* err_buf = nullptr;
-  std::size_t out_len = 0;
-  std::size_t err_len = 0;
-  std::FILE* out = open_memstream(&out_buf, &out_len);
-  std::FILE* err = open_memstream(&err_buf, &err_len);
-  if (in == nullptr || out == nullptr || err == nullptr) std::abort();
+  // Twice in one process: the second run must repeat the first byte for byte, or run() left
+  // state behind.
+  const run_output first = run_once(argc, argv, data, size);
+  const run_output second = run_once(argc, argv, data, size);
+  if (first.status != second.status || first.out_len != second.out_len ||
+      first.err_len != second.err_len ||
+      std::memcmp(first.out_buf, second.out_buf, first.out_len) != 0 ||
+      std::memcmp(first.err_buf, second.err_buf, first.err_len) != 0)
+    std::abort();
+  std::free(second.out_buf);
+  std::free(second.err_buf);
 
-  int status = choirly::run(argc, argv, in, out, err);
-  std::fclose(in);
-  std::fclose(out);
-  std::fclose(err);
-
+  const int status = first.status;
+  const char* out_buf = first.out_buf;
+  const char* err_buf = first.err_buf;
+  const std::size_t out_len = first.out_len;
+  const std::size_t err_len = first.err_len;
   if (status != 0 && status != 1) std::abort();
   if (status == 1 && out_len != 0) std::abort();  // a failed run writes no document
   if (status == 0) {
@@ -95,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   check_messages(err_buf, err_len);
 
-  std::free(out_buf);
-  std::free(err_buf);
+  std::free(first.out_buf);
+  std::free(first.err_buf);
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -17,9 +18,16 @@ namespace choirly {
 
 namespace {
 
+// The used slots and one empty slot after them, where a fermata after the last note is
+// written; the empty slots beyond write nothing.
+std::span<staff_entry> written_entries() {
+  const std::int32_t n = staff_used < staff_slots ? staff_used + 1 : staff_slots;
+  return {staff.data(), static_cast<std::size_t>(n)};
+}
+
 int count_voices() {
   int voices = 0;
-  for (const staff_entry& entry : staff) {
+  for (const staff_entry& entry : written_entries()) {
     if (voices < 2 && entry.words[0] != 0 && entry.words[1] != 0)
       voices = 2;
     else if (voices == 0 && entry.words[0] != 0)
@@ -39,7 +47,7 @@ std::int64_t measure_length() {
 // Music before the first bar line that follows some counted duration; 0 when there is none.
 std::int64_t pickup_length() {
   std::int64_t running = 0;
-  for (const staff_entry& entry : staff) {
+  for (const staff_entry& entry : written_entries()) {
     const std::uint32_t d0 = duration_of(entry.words[0]);
     const std::uint32_t d1 = duration_of(entry.words[1]);
     if (d0 != 0) running += d1 == 0 ? d0 : std::min(d0, d1);
@@ -112,7 +120,7 @@ struct voice_writer {
     last_written = 0;
     if (voices == 2) put("        {\n", out);
     put(indent, out);
-    for (staff_entry& entry : staff) {
+    for (staff_entry& entry : written_entries()) {
       note_word* words = entry.words;
       if (words[0] == bar_marker) {
         put(" |\n", out);
@@ -145,7 +153,7 @@ void output_staff(std::FILE* out) {
   const int voices = count_voices();
 
   put("      \\new Staff {\n", out);
-  for (const staff_entry& entry : staff) {
+  for (const staff_entry& entry : written_entries()) {
     if (entry.text[0] == '\0') continue;
     put({entry.text, strnlen(entry.text, entry_text_size)}, out);
     put("\n", out);

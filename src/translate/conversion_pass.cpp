@@ -41,7 +41,7 @@ constexpr clef_record clef_records[] = {
 // The slot the next entry takes, or null when the staff is full (reported once a staff).
 staff_entry* next_entry(std::FILE* err) {
   conversion_state& s = pass_state;
-  if (s.entry_count < staff_slots) return &staff[s.entry_count++];
+  if (s.entry_count < staff_slots) return &use_entry(s.entry_count++);
   if (!s.staff_overflow_reported) {
     std::fprintf(err, "WARNING: Staff %d has more than %d entries; the rest are dropped\n",
                  s.staff_count, staff_slots);

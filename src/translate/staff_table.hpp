@@ -61,14 +61,24 @@ struct staff_entry {
 
 extern std::array<staff_entry, staff_slots> staff;
 
+// Slots from the front that may hold anything; every later slot has an empty text and zero
+// words. Clearing and writing a staff touch only these, not the whole table.
+extern std::int32_t staff_used;
+
+// The slot to fill, counted in staff_used. Every write to the table goes through here.
+inline staff_entry& use_entry(std::int32_t slot) {
+  if (slot >= staff_used) staff_used = slot + 1;
+  return staff[static_cast<std::size_t>(slot)];
+}
+
 // The last time signature seen anywhere in the score; 0/0 until the first one.
 extern std::int32_t time_sig_numerator;
 extern std::int32_t time_sig_denominator;
 
-// Clears every slot's text and words before a new staff is filled.
+// Clears every used slot's text and words before a new staff is filled.
 void initialize_staff();
 
-// Zeroes the whole table and both time-signature globals, as at program start.
+// Zeroes every used slot and both time-signature globals, as at program start.
 void reset_staff_table();
 
 }  // namespace choirly

@@ -238,6 +238,47 @@ TEST(Hardening, StaffOfBarLinesAtTheEntryLimit) {
   EXPECT_TRUE(ends_with(two.out, staff_close + closing()));
 }
 
+TEST(Hardening, EntriesBeforeTheFirstStaff) {
+  // Records before any "|AddStaff" fill the table as staff 0, which is never written; the
+  // first staff starts from an empty table.
+  const run_result got =
+      run_on(header + "|Clef|Type:Bass\n" + repeated("|Note|Dur:4th|Pos:0\n", 1001) +
+             "|AddStaff\n|Bar\n" + end_marker);
+  EXPECT_EQ(got.status, 0);
+  EXPECT_EQ(got.err, "WARNING: Staff 0 has more than 1000 entries; the rest are dropped\n");
+  EXPECT_EQ(got.out, preamble + "      \\new Staff {\n        \\time 4/4\n       " +
+                         " |\n       \n" + staff_close + closing());
+}
+
+TEST(Hardening, SecondRunReadsNothingOfALongerFirstRun) {
+  // A one-note staff in the default 4/4 and treble clef, as a fresh process writes it.
+  const std::string one_note = preamble + "      \\new Staff {\n        \\time 4/4\n" +
+                               "         b'4\n" + staff_close + closing();
+  struct row {
+    const char* what;
+    std::string first;
+    std::string second;
+  };
+  const row rows[] = {
+      // Staff table: clef text, time signature and 1000 full entries before a short staff.
+      {"staff table",
+       score("|Clef|Type:Bass\n|TimeSig|Signature:3/4\n" +
+             repeated("|Chord|Dur:Half|Pos:1,3|Dur2:4th|Pos2:-2\n", 1100)),
+       score("|Note|Dur:4th|Pos:0\n")},
+      // Line table: slots that held bar lines are dropped records in the second run.
+      {"line table", score(repeated("|Bar\n", 3000)),
+       score(repeated("|Editor|ActiveStaff:1\n", 2000) + "|Note|Dur:4th|Pos:0\n")},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.what);
+    ASSERT_EQ(run_on(r.first).status, 0);
+    const run_result got = run_on(r.second);
+    EXPECT_EQ(got.status, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_EQ(got.out, one_note);
+  }
+}
+
 TEST(Hardening, PickupScanAtTheEndOfTheTable) {
   const std::string treble = "|Clef|Type:Treble\n";
   const std::string silent = "|Note|Dur:None|Pos:0\n";  // a note word of duration 0

@@ -30,10 +30,10 @@ class StaffWriter : public ::testing::Test {
     time_sig_numerator = numerator;
     time_sig_denominator = denominator;
   }
-  void text(int slot, const char* line) { std::strcpy(staff[slot].text, line); }
+  void text(int slot, const char* line) { std::strcpy(use_entry(slot).text, line); }
   void words(int slot, note_word w0, note_word w1 = 0) {
-    staff[slot].words[0] = w0;
-    staff[slot].words[1] = w1;
+    use_entry(slot).words[0] = w0;
+    use_entry(slot).words[1] = w1;
   }
   std::string written() {
     testing::captured_stream out;
@@ -181,7 +181,7 @@ TEST_F(StaffWriter, FermataBeforeABarLine) {
 TEST_F(StaffWriter, SlurAndFermataFlagsCarryIntoTheSecondPass) {
   time(4, 4);
   words(0, note(32, 32, true), note(28, 32));
-  staff[999].words[0] = fermata_marker;
+  use_entry(999).words[0] = fermata_marker;
   EXPECT_EQ(written(),
             "      \\new Staff {\n"
             "        \\partcombine\n"
@@ -303,7 +303,7 @@ TEST_F(StaffWriter, UnequalPairWhileBehindIsDropped) {
 
 TEST_F(StaffWriter, OnlyWordsZeroAndOneArePrinted) {
   time(4, 4);
-  staff[0].words[0] = note(28, 32);
+  use_entry(0).words[0] = note(28, 32);
   staff[0].words[1] = note(30, 32);
   staff[0].words[2] = note(32, 32);
   const std::string s = written();
