@@ -109,8 +109,12 @@ lilypond_report summarize_lilypond(std::string_view output) {
     const std::size_t end = std::min(output.find('\n', start), output.size());
     const std::string_view line = output.substr(start, end - start);
     start = end + 1;
-    if (line.find("warning:") != std::string_view::npos) ++report.warnings;
-    if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
+    // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
+    // finishes the engraving, so that counts as a warning.
+    if (line.find("warning:") != std::string_view::npos ||
+        line.find("programming error:") != std::string_view::npos)
+      ++report.warnings;
+    else if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
       report.first_error = line;
   }
   return report;

@@ -21,7 +21,8 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
 
 conversion convert_score(std::string_view file);
 
-// What LilyPond printed: its warnings, and its first error line (empty without one).
+// What LilyPond printed: its warnings (programming errors among them), and its first error
+// line (empty without one).
 struct lilypond_report {
   int warnings = 0;
   std::string first_error;

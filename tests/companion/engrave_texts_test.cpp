@@ -86,7 +86,10 @@ TEST(EngraveTexts, OutcomeOfTheConversion) {
   EXPECT_EQ(
       summarize_lilypond("a.ly:3:1: warning: x\nb\na.ly:9:2: error: y\nz: error: w\n").first_error,
       "a.ly:9:2: error: y");
-  EXPECT_EQ(summarize_lilypond("warning: a\nwarning: b\nSuccess\n").warnings, 2);
+  const lilypond_report report = summarize_lilypond(
+      "warning: a\nprogramming error: FT_Load_Sfnt_Table (): error.\ncontinuing\nSuccess\n");
+  EXPECT_EQ(report.warnings, 2);
+  EXPECT_EQ(report.first_error, "");
 }
 
 }  // namespace
