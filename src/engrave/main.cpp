@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,7 @@ struct score_job {
   bool failed = false;
   std::string reason;
   int warnings = 0;
+  bool no_pdf = false;  // LilyPond succeeded but skipped a score without music
   pid_t child = -1;
   bool in_lilypond = false;
   off_t lilypond_start = 0;  // where lilypond's output begins in the log
@@ -110,6 +112,7 @@ options parse_options(int argc, char** argv) {
         value = argv[++i];
       }
       if (arg[1] == 'o') {
+        if (value.empty()) usage_error("-o needs a folder name");
         opts.output_dir = fs::path(value);
       } else {
         const std::optional<int> n = whole_number(value);
@@ -226,10 +229,13 @@ class progress {
     if (job.failed) {
       std::printf("FAILED  %s: %s\n", job.shown.c_str(), job.reason.c_str());
     } else if (!quiet_) {
-      std::printf("ok  %s -> %s%s", job.shown.c_str(), job.shown_out.c_str(), output_suffix.data());
+      std::printf("ok  %s -> %s%s", job.shown.c_str(), job.shown_out.c_str(),
+                  job.no_pdf ? ".ly" : output_suffix.data());
+      std::string notes = job.no_pdf ? "no PDF: LilyPond skipped a score without music" : "";
       if (job.warnings > 0)
-        std::printf(" (%d LilyPond warning%s)", job.warnings, job.warnings == 1 ? "" : "s");
-      std::putchar('\n');
+        notes += (notes.empty() ? "" : "; ") + std::to_string(job.warnings) + " LilyPond warning" +
+                 (job.warnings == 1 ? "" : "s");
+      std::printf(notes.empty() ? "\n" : " (%s)\n", notes.c_str());
     }
     std::fflush(stdout);
   }
@@ -400,6 +406,8 @@ class engraver {
       fail(job, report.first_error);
     else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
       fail(job, "lilypond " + exit_text(status) + " (see " + job.shown_out + ".log)");
+    else
+      job.no_pdf = !fs::exists(job.base + ".pdf");
   }
 
   const options& opts_;
