@@ -1,0 +1,123 @@
+// Runs choirly in-process on memory streams and judges its outcome.
+#include "engrave/conversion.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "choirly.hpp"
+#include "engrave/score_texts.hpp"
+
+namespace choirly::engrave {
+
+namespace {
+
+// The warning choirly gives for a score without "!NoteWorthyComposer-End": the document is
+// left unfinished, and LilyPond would refuse it.
+constexpr std::string_view no_end_marker = "WARNING: Input has no end marker";
+
+// A memory stream that collects what is written to it.
+class memory_output {
+ public:
+  memory_output() : file_(open_memstream(&buffer_, &size_)) {}
+  memory_output(const memory_output&) = delete;
+  memory_output& operator=(const memory_output&) = delete;
+  ~memory_output() {
+    if (file_) std::fclose(file_);
+    std::free(buffer_);
+  }
+  std::FILE* file() const { return file_; }
+  std::string text() {
+    std::fflush(file_);
+    return std::string(buffer_, size_);
+  }
+
+ private:
+  char* buffer_ = nullptr;
+  std::size_t size_ = 0;
+  std::FILE* file_;
+};
+
+std::string first_line_starting(std::string_view text, std::string_view prefix) {
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = text.substr(start, end - start);
+    if (line.starts_with(prefix)) return std::string(line);
+    start = end + 1;
+  }
+  return {};
+}
+
+}  // namespace
+
+int run_choirly(std::string_view windows_1252, std::string& out, std::string& err) {
+  // "-SATB" is accepted silently; without an argument choirly notes that there is none.
+  char program[] = "choirly";
+  char option[] = "-SATB";
+  char* argv[] = {program, option, nullptr};
+  std::string input(windows_1252);
+  // fmemopen refuses an empty buffer.
+  std::FILE* in =
+      input.empty() ? std::fopen("/dev/null", "rb") : fmemopen(input.data(), input.size(), "rb");
+  memory_output document, messages;
+  if (!in || !document.file() || !messages.file()) {
+    if (in) std::fclose(in);
+    err = "ERROR: no memory for the conversion\n";
+    return 1;
+  }
+  const int status = choirly::run(2, argv, in, document.file(), messages.file());
+  std::fclose(in);
+  out = document.text();
+  err = messages.text();
+  return status;
+}
+
+conversion convert_score(std::string_view file) {
+  conversion result;
+  const prepared_score score = prepare_score(file);
+  if (!score.ok) {
+    result.reason = score.reason;
+    result.log = "choirly-engrave: " + score.reason + "\n";
+    return result;
+  }
+  result.log = "choirly-engrave: NoteWorthy Composer " + score.version + " score in " +
+               score.encoding + ", converted with the header !NoteWorthyComposer(2.5)\n";
+  std::string document, messages;
+  const int status = run_choirly(score.windows_1252, document, messages);
+  result.log += messages;
+  if (status != 0) {
+    result.reason = first_line_starting(messages, "ERROR: ");
+    if (result.reason.empty())
+      result.reason = "choirly exited with status " + std::to_string(status);
+    return result;
+  }
+  const score_texts texts = collect_texts(score.utf8);
+  rewritten_document rewritten = rewrite_texts(document, texts);
+  if (!rewritten.lyrics_rewritten)
+    result.log +=
+        "choirly-engrave: the lyric comments differ in number from the score's "
+        "lyrics, so they stay as choirly wrote them\n";
+  result.document = std::move(rewritten.text);
+  result.reason = first_line_starting(messages, no_end_marker);
+  result.ok = result.reason.empty();
+  return result;
+}
+
+lilypond_report summarize_lilypond(std::string_view output) {
+  lilypond_report report;
+  for (std::size_t start = 0; start < output.size();) {
+    const std::size_t end = std::min(output.find('\n', start), output.size());
+    const std::string_view line = output.substr(start, end - start);
+    start = end + 1;
+    // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
+    // finishes the engraving, so that counts as a warning.
+    if (line.find("warning:") != std::string_view::npos ||
+        line.find("programming error:") != std::string_view::npos)
+      ++report.warnings;
+    else if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
+      report.first_error = line;
+  }
+  return report;
+}
+
+}  // namespace choirly::engrave

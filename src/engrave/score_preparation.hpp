@@ -1,0 +1,24 @@
+// Prepares a real NoteWorthy Composer text file for choirly: the version header it reads and
+// the Windows-1252 it reads, with the score's own characters kept in UTF-8 beside it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace choirly::engrave {
+
+struct prepared_score {
+  bool ok = false;
+  std::string reason;        // why the file is no score choirly can take, when !ok
+  std::string version;       // the header's version as written, such as "2.751"
+  std::string encoding;      // "UTF-8", "Windows-1252" or "CP949"-like
+  std::string utf8;          // the score with a 2.5 header, in UTF-8
+  std::string windows_1252;  // the same for choirly, '?' where Windows-1252 has no character
+};
+
+prepared_score prepare_score(std::string_view file);
+
+// True when the version after "2." (its digits, as in "751") is 2.75 or later.
+bool saves_utf8(std::string_view fraction_digits);
+
+}  // namespace choirly::engrave

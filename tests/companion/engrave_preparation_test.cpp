@@ -1,0 +1,88 @@
+// Preparing real scores for choirly: version headers, and the characters choirly is given.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engrave/score_preparation.hpp"
+#include "engrave/text_encoding.hpp"
+
+namespace choirly::engrave {
+namespace {
+
+TEST(EngravePreparation, HeaderForms) {
+  struct row {
+    std::string file;
+    std::string version, encoding, for_choirly;  // for_choirly empty: the file fails
+  };
+  const row rows[] = {
+      {"!NoteWorthyComposer(2.0)\r\n|Clef\r\n", "2.0", "Windows-1252",
+       "!NoteWorthyComposer(2.5)\r\n|Clef\r\n"},
+      {"!NoteWorthyComposer(2.75)\n|Clef\n", "2.75", "UTF-8", "!NoteWorthyComposer(2.5)\n|Clef\n"},
+      {"!NoteWorthyComposer(2.751)\n", "2.751", "UTF-8", "!NoteWorthyComposer(2.5)\n"},
+      {"!NoteWorthyComposer(2.749727)\n", "2.749727", "Windows-1252", "!NoteWorthyComposer(2.5)\n"},
+      {"!NoteWorthyComposer(2.5)\n", "2.5", "Windows-1252", "!NoteWorthyComposer(2.5)\n"},
+      // Text around the header stays; a version with no digits is no header.
+      {"x !NoteWorthyComposer(2.)!NoteWorthyComposer(2.8) y", "2.8", "UTF-8",
+       "x !NoteWorthyComposer(2.)!NoteWorthyComposer(2.5) y"},
+      {"!NoteWorthyComposerClip(2.751,Single)\n|Note\n", "", "", ""},
+      {"|Clef|Type:Treble\n!NoteWorthyComposer(2.0)\n", "", "", ""},
+      {"", "", "", ""},
+  };
+  for (const row& r : rows) {
+    const prepared_score score = prepare_score(r.file);
+    EXPECT_EQ(score.ok, !r.for_choirly.empty()) << r.file;
+    EXPECT_EQ(score.version, r.version) << r.file;
+    EXPECT_EQ(score.encoding, r.encoding) << r.file;
+    EXPECT_EQ(score.windows_1252, r.for_choirly) << r.file;
+    EXPECT_EQ(score.reason.empty(), score.ok) << r.file;
+  }
+  EXPECT_NE(prepare_score("!NoteWorthyComposerClip(2.75,Single)").reason.find("clipboard"),
+            std::string::npos);
+}
+
+TEST(EngravePreparation, CharactersGivenToChoirly) {
+  struct row {
+    std::string file, utf8, for_choirly;
+  };
+  std::string all_high;  // every byte from 0x80 to 0xFF
+  for (int b = 0x80; b <= 0xFF; ++b)
+    all_high += static_cast<char>(b);
+  const row rows[] = {
+      // UTF-8 with a byte-order mark: é € – ’ and a Korean syllable.
+      {"\xEF\xBB\xBF!NoteWorthyComposer(2.751)"
+       "\n\xC3\xA9\xE2\x82\xAC\xE2\x80\x93\xE2\x80\x99\xED\x95\x9C",
+       "!NoteWorthyComposer(2.5)\n\xC3\xA9\xE2\x82\xAC\xE2\x80\x93\xE2\x80\x99\xED\x95\x9C",
+       "!NoteWorthyComposer(2.5)\n\xE9\x80\x96\x92?"},
+      // Windows-1252 reaches choirly unchanged, whatever the byte.
+      {"!NoteWorthyComposer(2.0)\n" + all_high, "", "!NoteWorthyComposer(2.5)\n" + all_high},
+      // Code page 949: the syllables of "Korea".
+      {"!NoteWorthyComposer(2.5)\n|Locale|ACP:949\n\xC7\xD1\xB1\xB9",
+       "!NoteWorthyComposer(2.5)\n|Locale|ACP:949\n\xED\x95\x9C\xEA\xB5\xAD",
+       "!NoteWorthyComposer(2.5)\n|Locale|ACP:949\n??"},
+      // Invalid UTF-8: a stray byte, a lead byte without its follower, a cut sequence.
+      {"!NoteWorthyComposer(2.751)\nA\xFF"
+       "B\xC3(\xE2\x82",
+       "!NoteWorthyComposer(2.5)\nA\xEF\xBF\xBD"
+       "B\xEF\xBF\xBD(\xEF\xBF\xBD",
+       "!NoteWorthyComposer(2.5)\nA?B?(?"},
+  };
+  for (const row& r : rows) {
+    const prepared_score score = prepare_score(r.file);
+    ASSERT_TRUE(score.ok) << r.file;
+    if (!r.utf8.empty()) {
+      EXPECT_EQ(score.utf8, r.utf8) << r.file;
+    }
+    EXPECT_EQ(score.windows_1252, r.for_choirly) << r.file;
+  }
+  // The undefined bytes as C1 controls, the defined ones as their characters.
+  EXPECT_EQ(windows_1252_to_utf8("\x80\x81\x8D\x9F\xE9"),
+            "\xE2\x82\xAC\xC2\x81\xC2\x8D\xC5\xB8\xC3\xA9");
+  EXPECT_EQ(first_characters("a\xC3\xA9\xED\x95\x9C"
+                             "b",
+                             3),
+            "a\xC3\xA9\xED\x95\x9C");
+  EXPECT_FALSE(code_page_to_utf8("x", 99999).has_value());
+}
+
+}  // namespace
+}  // namespace choirly::engrave
