@@ -98,14 +98,17 @@ void convert_key(std::string_view line, std::FILE* err) {
       return;  // unlike clefs, one key record gives one key
     }
   }
-  // A key without a tonic: its signature list alone names the major key.
+  // A key without a tonic: its signature list alone names the key. The chain lists the
+  // majors first, so the first row with that list is the major key.
   constexpr std::string_view signature_label = "|Key|Signature:";
   const std::size_t at = line.find(signature_label);
   if (at == std::string_view::npos || contains(line, "|Tonic:")) return;
   std::string_view list = line.substr(at + signature_label.size());
   list = list.substr(0, list.find('|'));
-  for (const key_signature& key : key_signatures) {
-    if (list == key.list) {
+  for (const key_pattern& key : key_patterns) {
+    if (!starts_with(key.pattern, signature_label)) continue;
+    const std::string_view rest = key.pattern.substr(signature_label.size());
+    if (starts_with(rest, list) && starts_with(rest.substr(list.size()), "|Tonic:")) {
       write_text_entry(key.text, err);
       pass_state.key_index = key.key_index;
       return;

@@ -47,27 +47,4 @@ inline constexpr std::array<key_pattern, 28> key_patterns = {{
     {"|Key|Signature:F#,C#,G#,D#,A#,E#|Tonic:D", "        \\key dis \\minor", 14},
 }};
 
-// Older files give a key by its signature alone, which then reads as the major key.
-struct key_signature {
-  std::string_view list;  // what follows "|Key|Signature:"
-  std::string_view text;  // the major key's \key line
-  std::int32_t key_index;
-};
-
-inline constexpr std::array<key_signature, 13> key_signatures = {{
-    {"Bb,Eb,Ab,Db,Gb,Cb", "        \\key ges \\major", 2},
-    {"Bb,Eb,Ab,Db,Gb", "        \\key des \\major", 3},
-    {"Bb,Eb,Ab,Db", "        \\key aes \\major", 4},
-    {"Bb,Eb,Ab", "        \\key ees \\major", 5},
-    {"Bb,Eb", "        \\key bes \\major", 6},
-    {"Bb", "        \\key f \\major", 7},
-    {"C", "        \\key c \\major", 8},
-    {"F#", "        \\key g \\major", 9},
-    {"F#,C#", "        \\key d \\major", 10},
-    {"F#,C#,G#", "        \\key a \\major", 11},
-    {"F#,C#,G#,D#", "        \\key e \\major", 12},
-    {"F#,C#,G#,D#,A#", "        \\key b \\major", 13},
-    {"F#,C#,G#,D#,A#,E#", "        \\key fis \\major", 14},
-}};
-
 }  // namespace choirly
