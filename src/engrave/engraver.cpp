@@ -32,11 +32,16 @@ std::string system_error(std::string_view call, const fs::path& path, int error)
   return std::string(call) + " " + shown_name(path.string()) + ": " + std::strerror(error);
 }
 
+// SIGINT, SIGTERM and SIGHUP, but not one that this program was started ignoring (as a
+// shell does for SIGINT in a background job, or nohup for SIGHUP): that one stays ignored.
 sigset_t interrupt_signals() {
   sigset_t set;
   sigemptyset(&set);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP})
-    sigaddset(&set, signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+      sigaddset(&set, signal);
+  }
   return set;
 }
 
@@ -151,8 +156,8 @@ int spawn_child(const std::vector<std::string>& args, const fs::path& dir, int o
   sigset_t none, defaults;
   sigemptyset(&none);
   posix_spawnattr_setsigmask(&attributes, &none);
-  sigemptyset(&defaults);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGPIPE, SIGQUIT})
+  defaults = interrupt_signals();
+  for (int signal : {SIGCHLD, SIGPIPE})
     sigaddset(&defaults, signal);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   std::vector<char*> argv;

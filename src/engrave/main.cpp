@@ -75,7 +75,7 @@ options parse_options(int argc, char** argv) {
     const std::string_view arg = argv[i];
     // An option's value: the rest of the argument, or the next argument.
     const auto value_of = [&](std::string_view name, std::string_view attached) {
-      if (!attached.empty() || attached.data() != arg.data() + arg.size()) return attached;
+      if (!attached.empty()) return attached;
       if (i + 1 == argc) usage_error(std::string(name) + " needs a value");
       return std::string_view(argv[++i]);
     };

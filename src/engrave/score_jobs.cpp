@@ -49,7 +49,7 @@ struct search {
     job.source = file;
     job.shown = shown_name(below.string());
     fs::path base = out_root / below;
-    job.output_dir = base.parent_path();
+    job.output_dir = base.has_parent_path() ? base.parent_path() : fs::path(".");
     job.stem = base.stem().string();
     fs::path shown_out = below;
     job.shown_out = shown_name(shown_out.replace_extension().string());
@@ -121,8 +121,9 @@ std::string output_collision(const std::vector<score_job>& jobs) {
   std::map<fs::path, std::size_t> owners;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     std::error_code error;
-    fs::path dir = fs::weakly_canonical(fs::absolute(jobs[i].output_dir), error);
-    if (error) dir = fs::absolute(jobs[i].output_dir).lexically_normal();
+    const fs::path absolute = fs::absolute(jobs[i].output_dir, error);
+    fs::path dir = fs::weakly_canonical(absolute, error);
+    if (error) dir = absolute.lexically_normal();
     const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
     if (first) continue;
     const score_job& other = jobs[owner->second];
