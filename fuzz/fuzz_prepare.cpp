@@ -20,7 +20,9 @@ void check(bool holds) {
   if (!holds) std::abort();
 }
 
-bool valid_utf8(std::string_view text) { return clean_utf8(text) == text; }
+bool valid_utf8(std::string_view text) {
+  return clean_utf8(text) == text;
+}
 
 }  // namespace
 

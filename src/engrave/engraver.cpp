@@ -66,8 +66,8 @@ bool read_score(const fs::path& path, std::size_t max_size, std::string_view pat
     return false;
   }
   const auto too_large = [&](std::size_t size) {
-    reason = "it is " + std::to_string(size) + " bytes, more than the " +
-             std::to_string(max_size) + " bytes that " + std::string(path_name) + " can take";
+    reason = "it is " + std::to_string(size) + " bytes, more than the " + std::to_string(max_size) +
+             " bytes that " + std::string(path_name) + " can take";
   };
   if (static_cast<std::size_t>(info.st_size) > max_size) {
     too_large(static_cast<std::size_t>(info.st_size));
@@ -245,8 +245,9 @@ class batch {
     const score_job& j = jobs_[index];
     std::error_code error;
     fs::create_directories(j.output_dir, error);
-    if (error) return fail_early(index, "mkdir " + shown_name(j.output_dir.string()) + ": " +
-                                            error.message());
+    if (error)
+      return fail_early(index,
+                        "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
     std::string work_name = (j.output_dir / ".choirly-engrave-XXXXXX").string();
     if (!mkdtemp(work_name.data()))
       return fail_early(index, system_error("mkdtemp", work_name, errno));
@@ -381,9 +382,9 @@ class batch {
       std::error_code error;
       fs::rename(a.work / step.output_file, a.work / step.replaces, error);
       if (error)
-        return finish(a, false,
-                      "rename " + shown_name((a.work / step.output_file).string()) + ": " +
-                          error.message());
+        return finish(
+            a, false,
+            "rename " + shown_name((a.work / step.output_file).string()) + ": " + error.message());
     }
     if (++a.step == a.steps.size()) return finish(a, true, {});
     return start_step(a);
@@ -460,9 +461,9 @@ conversion_path choirly_path() {
   conversion_path path;
   path.name = "choirly";
   // Lines end in CR LF; the byte-order mark and the header are a few bytes more.
-  path.max_file_size = static_cast<std::size_t>(line_slots) *
-                           (4 * static_cast<std::size_t>(input_line_max) + 2) +
-                       64;
+  path.max_file_size =
+      static_cast<std::size_t>(line_slots) * (4 * static_cast<std::size_t>(input_line_max) + 2) +
+      64;
   path.convert = convert_score;
   path.needs_convert_ly = true;
   return path;
@@ -474,8 +475,8 @@ std::vector<engrave_step> lilypond_steps(const tool_paths& tools, bool convert_l
   const std::string document = as_argument(stem + ".ly");
   // convert-ly prints the updated document, which then replaces the old one.
   if (convert_ly)
-    steps.push_back({"convert-ly", {tools.convert_ly, document}, stem + ".ly.new", stem + ".ly",
-                     false});
+    steps.push_back(
+        {"convert-ly", {tools.convert_ly, document}, stem + ".ly.new", stem + ".ly", false});
   std::vector<std::string> args = {tools.lilypond};
   if (png) args.insert(args.end(), {"--pdf", "--png"});
   args.insert(args.end(), {"-o", as_argument(stem), document});

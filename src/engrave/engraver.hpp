@@ -62,8 +62,8 @@ enum class score_state { not_run, ok, failed };
 
 struct score_result {
   score_state state = score_state::not_run;
-  std::string reason;  // why it failed
-  int warnings = 0;    // LilyPond's
+  std::string reason;       // why it failed
+  int warnings = 0;         // LilyPond's
   std::string main_output;  // the extension the ok line names: ".pdf", or ".ly"
   std::string note;         // about the outputs: no PDF, or earlier ones kept
 };
@@ -89,7 +89,8 @@ class signal_guard {
 
  private:
   sigset_t old_mask_;
-  struct sigaction old_chld_ {}, old_pipe_ {};
+  struct sigaction old_chld_ = {};
+  struct sigaction old_pipe_ = {};
 };
 
 // The first of SIGINT, SIGTERM and SIGHUP that is pending, taken; or 0.

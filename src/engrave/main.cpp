@@ -114,7 +114,8 @@ options parse_options(int argc, char** argv) {
       if (value.empty()) usage_error("-o needs a folder name");
       opts.output_dir = fs::path(value);
     } else {
-      usage_error("unknown option " + shown_name(arg) + "; a PATH that begins with '-' goes after --");
+      usage_error("unknown option " + shown_name(arg) +
+                  "; a PATH that begins with '-' goes after --");
     }
   }
   if (opts.paths.empty()) usage_error("no PATH given");
@@ -260,8 +261,8 @@ int main(int argc, char** argv) {
     summary = "interrupted: " + std::to_string(ok) + " " + done + ", " + std::to_string(failed) +
               " failed, " + std::to_string(jobs.size() - ok - failed) + " not run\n";
   } else {
-    summary = std::to_string(ok) + " " + done + ", " + std::to_string(failed) + " failed" +
-              failed_names;
+    summary =
+        std::to_string(ok) + " " + done + ", " + std::to_string(failed) + " failed" + failed_names;
     if (!found.skipped.empty())
       summary += "; " + std::to_string(found.skipped.size()) + " skipped: " + skipped_names;
     summary += "\n";

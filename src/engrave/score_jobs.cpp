@@ -73,8 +73,8 @@ struct search {
     }
     if (error) {
       const fs::path below = dir == root ? dir : dir.lexically_relative(root);
-      result.skipped.push_back({shown_name(below.string()),
-                                "cannot search this folder: opendir: " + error.message()});
+      result.skipped.push_back(
+          {shown_name(below.string()), "cannot search this folder: opendir: " + error.message()});
     }
   }
 };

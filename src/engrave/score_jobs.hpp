@@ -14,10 +14,10 @@ namespace choirly::engrave {
 
 struct score_job {
   std::filesystem::path source;
-  std::string shown;                // the score's path below its PATH, escaped for messages
+  std::string shown;                 // the score's path below its PATH, escaped for messages
   std::filesystem::path output_dir;  // where the outputs go
-  std::string stem;                 // their file name without extension
-  std::string shown_out;            // the outputs' path below the PATH, escaped, no extension
+  std::string stem;                  // their file name without extension
+  std::string shown_out;             // the outputs' path below the PATH, escaped, no extension
   dev_t device = 0;
   ino_t inode = 0;
 };

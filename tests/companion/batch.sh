@@ -40,10 +40,10 @@ no_work_folders() {
 # All processes a stand-in recorded, and their process groups, have ended.
 children_ended() {
   [ -s "$STANDIN_PIDS" ] || fail "$1: no stand-in recorded its process"
-  local pid tries
+  local pid
   for pid in $(cat "$STANDIN_PIDS"); do
     # The group's last processes, killed, may take a moment to be gone.
-    for tries in $(seq 30); do
+    for _ in $(seq 30); do
       kill -0 -- "-$pid" 2>/dev/null || break
       sleep 0.1
     done
@@ -90,7 +90,7 @@ EOF
 
   # A LilyPond that hangs is ended with its process group after --timeout seconds.
   start=$SECONDS
-  STANDIN_LILYPOND=sleep run timeout 1 --timeout 1 -o out s
+  STANDIN_LILYPOND='sleep' run timeout 1 --timeout 1 -o out s
   same timeout timeout.out <<'EOF'
 FAILED  a.nwctxt: LilyPond took longer than 1 s (a.pdf of an earlier run left as it was)
 0 engraved, 1 failed: a.nwctxt
@@ -119,7 +119,7 @@ interrupts)
   for case in "INT 130" "TERM 143" "HUP 129"; do
     read -r signal expected <<<"$case"
     mkdir -p out && echo earlier >out/1.pdf && echo earlier >out/1.ly
-    STANDIN_LILYPOND=sleep "$engrave" -j 2 -o out s >"$signal.out" 2>"$signal.err" &
+    STANDIN_LILYPOND='sleep' "$engrave" -j 2 -o out s >"$signal.out" 2>"$signal.err" &
     pid=$!
     for _ in $(seq 100); do
       [ -f "$STANDIN_PIDS" ] && [ "$(wc -l <"$STANDIN_PIDS")" = 2 ] && break

@@ -27,9 +27,11 @@ TEST(EngraveBatch, NamesAreShownOnOneLine) {
       {"tab\tcr\r", "tab\\tcr\\r"},
       {"del\x7f", "del\\x7f"},
       {"back\\slash", "back\\\\slash"},
-      {"caf\xC3\xA9", "caf\xC3\xA9"},             // é stays
-      {"csi\xC2\x9B" "1m", "csi\\xc2\\x9b1m"},    // U+009B, a C1 control
-      {"nbsp\xC2\xA0", "nbsp\xC2\xA0"},           // U+00A0 stays
+      {"caf\xC3\xA9", "caf\xC3\xA9"},  // é stays
+      {"csi\xC2\x9B"
+       "1m",
+       "csi\\xc2\\x9b1m"},               // U+009B, a C1 control
+      {"nbsp\xC2\xA0", "nbsp\xC2\xA0"},  // U+00A0 stays
       {std::string("nul\0x", 5), "nul\\x00x"},
   };
   for (const auto& c : cases)
@@ -109,14 +111,13 @@ TEST(EngraveBatch, StepsOfAnEngraving) {
   EXPECT_EQ(both[0].output_file, "-x.ly.new");
   EXPECT_EQ(both[0].replaces, "-x.ly");
   EXPECT_FALSE(both[0].reads_lilypond_log);
-  EXPECT_EQ(both[1].argv,
-            (std::vector<std::string>{"/bin/lilypond", "-o", "./-x", "./-x.ly"}));
+  EXPECT_EQ(both[1].argv, (std::vector<std::string>{"/bin/lilypond", "-o", "./-x", "./-x.ly"}));
   EXPECT_TRUE(both[1].reads_lilypond_log);
   const std::vector<engrave_step> alone = lilypond_steps(tools, false, true, "a");
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(alone[0].title, "LilyPond");
-  EXPECT_EQ(alone[0].argv, (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "-o",
-                                                     "a", "a.ly"}));
+  EXPECT_EQ(alone[0].argv,
+            (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "-o", "a", "a.ly"}));
 }
 
 TEST(EngraveBatch, ChoirlysFileSizeComesFromItsLimits) {
