@@ -76,10 +76,11 @@ class batch_observer {
   virtual void finished(std::size_t index, const score_result& result) = 0;
 };
 
-// Blocks the signals that end a run, so that they are taken only where the batch can stop
-// cleanly, and sets SIGCHLD to its default (an inherited "ignore" would leave no child to
-// wait for) and SIGPIPE to be ignored (a closed output gives EPIPE). Undone at its end;
-// children start with the default dispositions and no blocked signal.
+// Blocks the signals that end a run (SIGINT, SIGTERM, SIGHUP, unless the program was started
+// ignoring them), so that they are taken only where the batch can stop cleanly, and sets
+// SIGCHLD to its default (an inherited "ignore" would leave no child to wait for) and
+// SIGPIPE to be ignored (a closed output gives EPIPE). Undone at its end; children start
+// with the default dispositions and no blocked signal.
 class signal_guard {
  public:
   signal_guard();
