@@ -2,6 +2,7 @@
 // collisions, the steps of an engraving, and whole batches with a conversion of the test's own.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -199,3 +200,34 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
 }
 
 }  // namespace
+
+// Takes the first child's exit status before the engraver can, as a parent that reaps
+// children unasked would.
+struct thief : batch_observer {
+  pid_t stolen = 0;
+  void started(std::size_t index) override {
+    int status = 0;
+    if (index == 1) stolen = waitpid(-1, &status, 0);
+  }
+  void finished(std::size_t, const score_result&) override {}
+};
+
+TEST_F(EngraveFolder, AChildThatCannotBeWaitedForFailsItsScore) {
+  write("s/a.nwctxt", "one");
+  write("s/b.nwctxt", "two");
+  const signal_guard guard;
+  const score_search found = find_scores({(dir / "s").string()}, std::nullopt);
+  engrave_settings settings;
+  settings.jobs = 2;
+  settings.path = test_path(100);
+  settings.tools.lilypond = "/bin/true";
+  thief observer;
+  std::vector<score_result> results;
+  ASSERT_EQ(engrave_all(found.jobs, settings, observer, results), 0);
+  ASSERT_GT(observer.stolen, 0);
+  EXPECT_EQ(results[0].state, score_state::failed);
+  EXPECT_EQ(results[0].reason, "waitpid for LilyPond (process " + std::to_string(observer.stolen) +
+                                   "): No child processes");
+  EXPECT_EQ(results[1].state, score_state::ok);
+  EXPECT_EQ(results[1].note, "no PDF: LilyPond wrote none");
+}
