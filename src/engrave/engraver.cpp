@@ -408,9 +408,10 @@ class batch {
     } else if (ok) {
       r.main_output = ".ly";
       const std::string log = read_from(work_file(a, ".log"), 0);
-      r.note = log.find("no music found in score") != std::string::npos
-                   ? "no PDF: LilyPond skipped a score without music"
-                   : "no PDF: LilyPond wrote none";
+      const bool no_music = log.find("skipping zero-duration score") != std::string::npos ||
+                            log.find("no music found in score") != std::string::npos;
+      r.note = no_music ? "no PDF: LilyPond skipped a score without music"
+                        : "no PDF: LilyPond wrote none";
       if (earlier_pdf) r.note += "; the " + shown_pdf + " there is from an earlier run";
     } else if (earlier_pdf && !settings_.ly_only) {
       r.note = shown_pdf + " of an earlier run left as it was";
