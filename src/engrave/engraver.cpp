@@ -422,10 +422,16 @@ class batch {
       for (fs::directory_iterator it(a.work, error), end; !error && it != end; it.increment(error))
         outputs.push_back(it->path().filename());
       std::sort(outputs.begin(), outputs.end());
+      if (error) {
+        r.state = score_state::failed;
+        r.reason = "opendir " + shown_name(a.work.string()) + ": " + error.message();
+        outputs.clear();
+      }
     } else {
       for (std::string_view extension : {".ly", ".log"})
         if (fs::exists(work_file(a, extension))) outputs.push_back(j.stem + std::string(extension));
     }
+    // Renamed one by one: a failure leaves each file whole, the new one or the old one.
     for (const fs::path& name : outputs) {
       if (!error) fs::rename(a.work / name, j.output_dir / name, error);
       if (error && r.reason.empty()) {
