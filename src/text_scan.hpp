@@ -1,9 +1,14 @@
-// Small text tests shared by the reader and the record parsers: substring and prefix
-// search, and a "%d" reader that follows scanf's matching rules but saturates.
+// Small text tests shared by the reader and the record parsers: substring and prefix search,
+// and scanners that read a line by a scanf format, with scanf's matching rules, over a view.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 namespace choirly {
 
@@ -31,23 +36,30 @@ constexpr bool is_scan_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+constexpr bool is_scan_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // Reads a number the way "%d" does at the start of text: optional white space, an optional
-// sign, then one or more decimal digits, as many as there are. A number outside 32 bits
-// saturates to the nearest limit. Returns how many characters were consumed, or 0 when
-// nothing converts (the value is then left alone).
-inline std::size_t scan_decimal(std::string_view text, std::int32_t& value) {
+// sign, then one or more decimal digits, at most `width` characters for sign and digits
+// (0: no limit). A number outside 32 bits saturates to the nearest limit, where scanf would
+// leave the result undefined. Returns how many characters were consumed, or 0 when nothing
+// converts (the value is then left alone).
+constexpr std::size_t scan_decimal(std::string_view text, std::int32_t& value, int width = 0) {
   std::size_t i = 0;
   while (i < text.size() && is_scan_space(text[i]))
     ++i;
+  std::size_t end = text.size();
+  if (width > 0 && end - i > static_cast<std::size_t>(width)) end = i + width;
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+  if (i < end && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
   const std::size_t first_digit = i;
   std::int64_t magnitude = 0;
   constexpr std::int64_t cap = std::int64_t{INT32_MAX} + 1;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+  while (i < end && is_scan_digit(text[i])) {
     magnitude = magnitude * 10 + (text[i] - '0');
     if (magnitude > cap) magnitude = cap;
     ++i;
@@ -58,5 +70,270 @@ inline std::size_t scan_decimal(std::string_view text, std::int32_t& value) {
   value = static_cast<std::int32_t>(result);
   return i;
 }
+
+// ---------------------------------------------------------------------------------------
+// Format scanners. scan<"|Note|Dur:%[^'|']|Pos:%[^'|']">(line, duration, positions) reads
+// the line as std::sscanf would read it with that format, and returns what sscanf returns:
+// the number of values assigned, or -1 when the line ends before the first one is assigned
+// and before any character fails to match. Each value is assigned as soon as it converts,
+// so a partial match leaves the earlier ones set. Texts come back as views into the line.
+//
+// The format is decoded when the program is compiled; the conversions it may use are those
+// the records need, and anything else fails the build:
+//   %d, %1d    std::int32_t: white space, an optional sign, digits (saturating, see above);
+//              a width counts the sign and the digits
+//   %s         std::string_view: white space, then one or more characters up to white space
+//   %[^...]    std::string_view: one or more characters outside the set, no white space
+//              skipped; %*[^...] matches the same and assigns nothing
+//   %1c        char: the next character, whatever it is
+//   any other character stands for itself (white space in a format is not used).
+
+// A format as a template argument. Every format has the same type, whatever its length, so
+// that formats can stand in tables.
+struct scan_format {
+  static constexpr std::size_t capacity = 96;
+  char text[capacity] = {};
+  std::size_t size = 0;
+  template <std::size_t N>
+  constexpr scan_format(const char (&format)[N]) : size(N - 1) {
+    static_assert(N <= capacity, "format too long");
+    for (std::size_t i = 0; i < size; ++i)
+      text[i] = format[i];
+  }
+  constexpr std::string_view view() const { return {text, size}; }
+};
+
+enum class scan_kind : std::uint8_t { literal, decimal, word, set, character };
+
+struct scan_directive {
+  scan_kind kind = scan_kind::literal;
+  bool assigned = false;   // false for a literal and for "%*"
+  int width = 0;           // 0: none given
+  std::size_t begin = 0;   // literal: its characters in the format
+  std::size_t length = 0;  // literal: how many; set: how many excluded characters
+  char excluded[8] = {};   // set: the characters it stops at
+};
+
+struct scan_plan {
+  std::array<scan_directive, 16> directives{};
+  std::size_t count = 0;
+  std::size_t assigned = 0;
+};
+
+namespace scan_detail {
+
+// Thrown only while decoding a format at compile time, where it stops the build.
+struct unsupported_format {};
+
+constexpr scan_plan decode(std::string_view f) {
+  scan_plan plan;
+  std::size_t i = 0;
+  while (i < f.size()) {
+    scan_directive d;
+    if (plan.count == plan.directives.size()) throw unsupported_format{};
+    if (is_scan_space(f[i])) throw unsupported_format{};
+    if (f[i] != '%') {
+      d.begin = i;
+      while (i < f.size() && f[i] != '%' && !is_scan_space(f[i]))
+        ++i;
+      d.length = i - d.begin;
+      plan.directives[plan.count++] = d;
+      continue;
+    }
+    ++i;
+    d.assigned = true;
+    if (i < f.size() && f[i] == '*') {
+      d.assigned = false;
+      ++i;
+    }
+    while (i < f.size() && is_scan_digit(f[i]))
+      d.width = d.width * 10 + (f[i++] - '0');
+    if (i == f.size()) throw unsupported_format{};
+    const char conversion = f[i++];
+    if (conversion == 'd') {
+      d.kind = scan_kind::decimal;
+    } else if (conversion == 's') {
+      d.kind = scan_kind::word;
+    } else if (conversion == 'c') {
+      if (d.width != 1) throw unsupported_format{};
+      d.kind = scan_kind::character;
+    } else if (conversion == '[') {
+      // Only sets of excluded characters, none of them a "]" or a range.
+      if (i + 1 >= f.size() || f[i] != '^' || f[i + 1] == ']') throw unsupported_format{};
+      d.kind = scan_kind::set;
+      for (++i; i < f.size() && f[i] != ']'; ++i) {
+        if (f[i] == '-' || d.length == sizeof d.excluded) throw unsupported_format{};
+        d.excluded[d.length++] = f[i];
+      }
+      if (i == f.size()) throw unsupported_format{};
+      ++i;
+    } else {
+      throw unsupported_format{};
+    }
+    if (d.assigned) ++plan.assigned;
+    plan.directives[plan.count++] = d;
+  }
+  return plan;
+}
+
+template <scan_format F>
+inline constexpr scan_plan plan_of = decode(F.view());
+
+// Which value a directive assigns: how many assigning directives come before it.
+template <scan_format F, std::size_t I>
+constexpr std::size_t value_index() {
+  std::size_t k = 0;
+  for (std::size_t j = 0; j < I; ++j)
+    k += plan_of<F>.directives[j].assigned ? 1 : 0;
+  return k;
+}
+
+template <scan_kind Kind>
+using value_type_of =
+    std::conditional_t<Kind == scan_kind::decimal, std::int32_t,
+                       std::conditional_t<Kind == scan_kind::character, char, std::string_view>>;
+
+// Where the scan stands: the next character, the values assigned, and how it ended.
+struct scan_cursor {
+  std::string_view text;
+  std::size_t at = 0;
+  int assigned = 0;
+  bool input_failure = false;  // the text ended where the format wanted more
+};
+
+template <scan_format F, std::size_t I>
+constexpr bool is_excluded(char c) {
+  constexpr scan_directive d = plan_of<F>.directives[I];
+  for (std::size_t k = 0; k < d.length; ++k)
+    if (c == d.excluded[k]) return true;
+  return false;
+}
+
+// Runs directive I on the cursor; false stops the scan.
+template <scan_format F, std::size_t I, typename Values>
+constexpr bool step(scan_cursor& s, Values& values) {
+  constexpr scan_directive d = plan_of<F>.directives[I];
+  const std::string_view t = s.text;
+  if constexpr (d.kind == scan_kind::literal) {
+    constexpr std::string_view literal = F.view().substr(d.begin, d.length);
+    for (const char c : literal) {
+      if (s.at == t.size()) {
+        s.input_failure = true;
+        return false;
+      }
+      if (t[s.at] != c) return false;
+      ++s.at;
+    }
+    return true;
+  } else {
+    if constexpr (d.kind == scan_kind::decimal || d.kind == scan_kind::word) {
+      while (s.at < t.size() && is_scan_space(t[s.at]))
+        ++s.at;
+    }
+    if (s.at == t.size()) {
+      s.input_failure = true;
+      return false;
+    }
+    value_type_of<d.kind> value{};
+    if constexpr (d.kind == scan_kind::decimal) {
+      const std::size_t used = scan_decimal(t.substr(s.at), value, d.width);
+      if (used == 0) return false;
+      s.at += used;
+    } else if constexpr (d.kind == scan_kind::character) {
+      value = t[s.at++];
+    } else {
+      std::size_t end = s.at;
+      const std::size_t limit = d.width > 0 && t.size() - s.at > static_cast<std::size_t>(d.width)
+                                    ? s.at + d.width
+                                    : t.size();
+      if constexpr (d.kind == scan_kind::word) {
+        while (end < limit && !is_scan_space(t[end]))
+          ++end;
+      } else {
+        while (end < limit && !is_excluded<F, I>(t[end]))
+          ++end;
+        if (end == s.at) return false;
+      }
+      value = t.substr(s.at, end - s.at);
+      s.at = end;
+    }
+    if constexpr (d.assigned) {
+      using target = std::remove_reference_t<decltype(std::get<value_index<F, I>()>(values))>;
+      static_assert(std::is_same_v<target, value_type_of<d.kind>>,
+                    "the value's type does not fit its conversion");
+      std::get<value_index<F, I>()>(values) = value;
+      ++s.assigned;
+    }
+    return true;
+  }
+}
+
+}  // namespace scan_detail
+
+template <scan_format F, typename... Values>
+constexpr int scan(std::string_view text, Values&... values) {
+  using namespace scan_detail;
+  static_assert(plan_of<F>.assigned == sizeof...(Values),
+                "one value for each conversion that assigns");
+  scan_cursor s{text};
+  std::tuple<Values&...> targets{values...};
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    (step<F, I>(s, targets) && ...);
+  }
+  (std::make_index_sequence<plan_of<F>.count>{});
+  return s.input_failure && s.assigned == 0 ? -1 : s.assigned;
+}
+
+// The formats by which the converter reads its records, each where its record is read:
+// the first pass (tempo, lyric), the context records and the note, chord and rest records.
+namespace record_formats {
+
+inline constexpr scan_format tempo = "|Tempo|Tempo:%d|";
+inline constexpr scan_format lyric = "|Lyric%1d|Text:%s";
+inline constexpr scan_format time_signature = "|TimeSig|Signature:%d/%d";
+inline constexpr scan_format dynamic = "|Dynamic||Style:%[^'|']|";
+
+// The event forms in the order they are tried (the fermata test stands between the rest
+// and the chord forms).
+inline constexpr scan_format rest_chord_with_options =
+    "|RestChord|Dur:%[^'|']|Opts:%*[^'|']|Dur2:%[^'|']|Pos2:%[^'|']";
+inline constexpr scan_format rest_chord = "|RestChord|Dur:%[^'|']|Dur2:%[^'|']|Pos2:%[^'|']";
+inline constexpr scan_format rest = "|Rest|Dur:%[^'|']";
+inline constexpr scan_format two_voice_chord_with_options =
+    "|Chord|Dur:%[^'|']|Pos:%[^'|']|Opts:%*[^'|']|Dur2:%[^'|']|Pos2:%[^'|']";
+inline constexpr scan_format two_voice_chord =
+    "|Chord|Dur:%[^'|']|Pos:%[^'|']|Dur2:%[^'|']|Pos2:%[^'|']";
+inline constexpr scan_format chord = "|Chord|Dur:%[^'|']|Pos:%[^'|']";
+inline constexpr scan_format note = "|Note|Dur:%[^'|']|Pos:%[^'|']";
+
+// A position field split into at most four items; the fourth runs to white space.
+inline constexpr scan_format position_items = "%[^','],%[^','],%[^','],%s";
+// A position item, by accidental: flat, double flat, sharp, double sharp, natural, none.
+inline constexpr scan_format item_forms[] = {"b%d%1c", "v%d%1c", "#%d%1c",
+                                             "x%d%1c", "n%d%1c", "%d%1c"};
+
+// Every format above, for the tests that hold the scanners to sscanf.
+inline constexpr scan_format every_format[] = {
+    tempo,
+    lyric,
+    time_signature,
+    dynamic,
+    rest_chord_with_options,
+    rest_chord,
+    rest,
+    two_voice_chord_with_options,
+    two_voice_chord,
+    chord,
+    note,
+    position_items,
+    item_forms[0],
+    item_forms[1],
+    item_forms[2],
+    item_forms[3],
+    item_forms[4],
+    item_forms[5],
+};
+
+}  // namespace record_formats
 
 }  // namespace choirly
