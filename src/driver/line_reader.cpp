@@ -25,17 +25,17 @@ constexpr std::string_view dropped_records[] = {
     "|Locale",  "|Editor", "|PgSetup",    "|StaffInstrument|", "|StaffProperties|",
     "|Lyrics|", "|Text|",  "|Font|Style", "|PgMargins",
 };
+constexpr std::string_view song_info_record = "|SongInfo|";
 
-constexpr std::array<bool, 256> dropped_initials = [] {
+// The letters that follow the bar of a dropped record or of the song information. Most bars
+// of a line are followed by another letter and are passed over after one look.
+constexpr std::array<bool, 256> record_initials = [] {
   std::array<bool, 256> initials{};
   for (std::string_view name : dropped_records)
     initials[static_cast<unsigned char>(name[1])] = true;
+  initials[static_cast<unsigned char>(song_info_record[1])] = true;
   return initials;
 }();
-
-constexpr std::string_view tempo_prefix = "|Tempo|Tempo:";
-constexpr std::string_view lyric_prefix = "|Lyric";
-constexpr std::string_view lyric_label = "|Text:";
 
 // Characters of line_store in use.
 std::uint32_t store_used = 0;
@@ -43,43 +43,37 @@ std::uint32_t store_used = 0;
 // The line being assembled: its characters up to the limit and a terminating zero.
 char current_line[input_line_max + 1];
 
-bool is_dropped(std::string_view line) {
-  // Most bars of a line are followed by a letter that begins no dropped name, and are
-  // passed over after one look.
-  for (std::size_t at = line.find('|'); at != std::string_view::npos; at = line.find('|', at + 1)) {
-    if (at + 1 >= line.size()) break;
-    if (!dropped_initials[static_cast<unsigned char>(line[at + 1])]) continue;
-    const std::string_view rest = line.substr(at);
-    for (std::string_view name : dropped_records)
-      if (starts_with(rest, name)) return true;
-  }
-  return false;
-}
-
 // "|Tempo|Tempo:%d|" as far as the number.
 bool scan_tempo(std::string_view line, std::int32_t& number) {
-  return starts_with(line, tempo_prefix) &&
-         scan_decimal(line.substr(tempo_prefix.size()), number) > 0;
+  return scan<record_formats::tempo>(line, number) == 1;
 }
 
 // "|Lyric%1d|Text:%s" with both conversions; `word` is what "%s" read.
 bool scan_lyric(std::string_view line, std::string_view& word) {
-  if (!starts_with(line, lyric_prefix)) return false;
-  std::size_t i = lyric_prefix.size();
-  while (i < line.size() && is_scan_space(line[i]))
-    ++i;
-  if (i >= line.size() || line[i] < '0' || line[i] > '9') return false;
-  ++i;
-  if (!starts_with(line.substr(i), lyric_label)) return false;
-  i += lyric_label.size();
-  while (i < line.size() && is_scan_space(line[i]))
-    ++i;
-  std::size_t end = i;
-  while (end < line.size() && !is_scan_space(line[end]))
-    ++end;
-  if (end == i) return false;
-  word = line.substr(i, end - i);
+  std::int32_t digit = 0;
+  return scan<record_formats::lyric>(line, digit, word) == 2;
+}
+
+// True when every byte is below 0x80 and none is a NUL: the bytes are then their own
+// transliteration and their own text. Eight bytes at a time: a byte of 0 borrows and a byte
+// of 0x80 or more has its top bit set, either way a top bit shows.
+bool is_plain_ascii(const unsigned char* bytes, std::size_t n) {
+  constexpr std::uint64_t ones = 0x0101010101010101;
+  constexpr std::uint64_t tops = 0x8080808080808080;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    if (((word - ones) | word) & tops) return false;
+  }
+  for (; i < n; ++i)
+    if (bytes[i] == 0 || bytes[i] >= 0x80) return false;
   return true;
+}
+
+void transliterate(const unsigned char* bytes, std::size_t n, char* out) {
+  for (std::size_t i = 0; i < n; ++i)
+    out[i] = windows_1252_to_ascii(bytes[i]);
 }
 
 void advance_line_index() {
@@ -137,11 +131,21 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
 }  // namespace
 
 line_kind classify_line(std::string_view line) {
+  // One walk over the bars of the line finds a dropped record, which decides at once, or
+  // the song information, which decides unless a dropped record follows.
+  bool song_info = false;
+  for (std::size_t at = line.find('|'); at != std::string_view::npos; at = line.find('|', at + 1)) {
+    if (at + 1 >= line.size()) break;
+    if (!record_initials[static_cast<unsigned char>(line[at + 1])]) continue;
+    const std::string_view rest = line.substr(at);
+    for (std::string_view name : dropped_records)
+      if (starts_with(rest, name)) return line_kind::dropped;
+    if (starts_with(rest, song_info_record)) song_info = true;
+  }
+  if (song_info) return line_kind::song_info;
   std::int32_t number = 0;
-  std::string_view word;
-  if (is_dropped(line)) return line_kind::dropped;
-  if (contains(line, "|SongInfo|")) return line_kind::song_info;
   if (scan_tempo(line, number)) return line_kind::tempo;
+  std::string_view word;
   if (scan_lyric(line, word)) return line_kind::lyric;
   return line_kind::stored;
 }
@@ -163,20 +167,24 @@ void reset_line_table() {
 
 bool read_score(std::FILE* in, std::FILE* err) {
   static unsigned char buffer[1 << 16];
-  std::size_t length = 0;  // characters of the current line, kept or lost after a NUL
+  // A line that a read cuts in two is put together in current_line. `length` counts its
+  // characters, kept or lost after a NUL; a carriage return at the end of a read waits to
+  // see whether a line feed follows.
+  std::size_t length = 0;
   bool carriage_return_pending = false;
 
   auto too_long = [&] {
     std::fprintf(err, "ERROR: Input line %d is longer than 2000 characters\n", line_index);
     return false;
   };
-  auto append = [&](char c) {
-    if (length >= static_cast<std::size_t>(input_line_max)) return false;
-    current_line[length++] = c;
+  auto append = [&](const unsigned char* bytes, std::size_t n) {
+    if (n > static_cast<std::size_t>(input_line_max) - length) return false;
+    transliterate(bytes, n, current_line + length);
+    length += n;
     return true;
   };
   // The line's text ends at its first NUL, as any C string would.
-  auto complete = [&](bool final_line) {
+  auto complete_assembled = [&](bool final_line) {
     const std::size_t text_length = strnlen(current_line, length);
     length = 0;
     return take_line({current_line, text_length}, final_line, err);
@@ -190,35 +198,52 @@ bool read_score(std::FILE* in, std::FILE* err) {
       return false;
     }
     std::size_t i = 0;
+    if (carriage_return_pending) {
+      carriage_return_pending = false;
+      // CR LF reads as LF; any other carriage return stays in the line.
+      if (buffer[0] == '\n') {
+        if (!complete_assembled(false)) return false;
+        i = 1;
+      } else if (!append(reinterpret_cast<const unsigned char*>("\r"), 1)) {
+        return too_long();
+      }
+    }
     while (i < got) {
-      if (!carriage_return_pending) {
-        // A run of bytes up to the next line feed or carriage return goes in at once.
-        std::size_t n = length;
-        for (; i < got && buffer[i] != '\n' && buffer[i] != '\r'; ++i) {
-          if (n == static_cast<std::size_t>(input_line_max)) return too_long();
-          current_line[n++] = windows_1252_to_ascii(buffer[i]);
+      const unsigned char* start = buffer + i;
+      const auto* feed = static_cast<const unsigned char*>(std::memchr(start, '\n', got - i));
+      if (feed == nullptr) {
+        // The line goes on in the next read.
+        std::size_t n = got - i;
+        if (start[n - 1] == '\r') {
+          carriage_return_pending = true;
+          --n;
         }
-        length = n;
-        if (i == got) break;
+        if (!append(start, n)) return too_long();
+        break;
       }
-      const unsigned char byte = buffer[i++];
-      if (byte == '\n') {
-        carriage_return_pending = false;  // CR LF reads as LF
-        if (!complete(false)) return false;
+      std::size_t n = static_cast<std::size_t>(feed - start);
+      i += n + 1;
+      if (n > 0 && start[n - 1] == '\r') --n;  // CR LF reads as LF
+      if (length > 0) {
+        if (!append(start, n)) return too_long();
+        if (!complete_assembled(false)) return false;
         continue;
       }
-      if (carriage_return_pending) {
-        // The carriage return before this byte was no line end: it stays in the line.
-        if (!append('\r')) return too_long();
-        carriage_return_pending = byte == '\r';
-        if (byte != '\r' && !append(windows_1252_to_ascii(byte))) return too_long();
-        continue;
+      if (n > static_cast<std::size_t>(input_line_max)) return too_long();
+      // Most lines are plain ASCII, their own transliteration, and are taken where they lie.
+      std::string_view line;
+      if (is_plain_ascii(start, n)) {
+        line = {reinterpret_cast<const char*>(start), n};
+      } else {
+        transliterate(start, n, current_line);
+        line = {current_line, strnlen(current_line, n)};
       }
-      carriage_return_pending = true;  // byte is a carriage return
+      if (!take_line(line, false, err)) return false;
     }
   }
-  if (carriage_return_pending && !append('\r')) return too_long();
-  if (!complete(true)) return false;
+  if (carriage_return_pending && !append(reinterpret_cast<const unsigned char*>("\r"), 1))
+    return too_long();
+  if (!complete_assembled(true)) return false;
   last_line_index = line_index;
   return true;
 }
