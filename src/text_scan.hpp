@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
@@ -27,8 +29,49 @@ inline bool contains(std::string_view text, std::string_view needle) {
   return false;
 }
 
-inline bool starts_with(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
+// The text from `at` on, where `at` is known to lie within it (substr would check again).
+constexpr std::string_view tail(std::string_view text, std::size_t at) {
+  return {text.data() + at, text.size() - at};
+}
+
+// Compared character by character: the texts are short, and most differ at once.
+constexpr bool starts_with(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (text[i] != prefix[i]) return false;
+  return true;
+}
+
+// Bytes that may be read past the end of a text given to the word-at-a-time loops below
+// as padded: they read whole words and ignore whatever lies past the text.
+inline constexpr std::size_t read_slack = 8;
+
+// Calls visit(at) for each bar character of text, in order, until visit returns false;
+// returns false when it did. Record lines are mostly names and values between a few bars,
+// so the line is looked at eight characters at a time; with `padded`, the last word is read
+// whole too, past the end of the text.
+template <bool padded = false, typename Visit>
+[[gnu::always_inline]] inline bool for_each_bar(std::string_view text, Visit&& visit) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    constexpr std::uint64_t low_bits = 0x7F7F7F7F7F7F7F7F;
+    const std::size_t end = padded ? text.size() : text.size() & ~std::size_t{7};
+    for (; i < end; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + i, sizeof word);
+      const std::uint64_t x = word ^ (ones * '|');  // a zero byte where a bar is
+      // The top bit of each byte that is zero, and no other bit.
+      std::uint64_t bars = ~(((x & low_bits) + low_bits) | x | low_bits);
+      if (padded && text.size() - i < 8) bars &= (std::uint64_t{1} << 8 * (text.size() - i)) - 1;
+      for (; bars != 0; bars &= bars - 1)
+        if (!visit(i + static_cast<std::size_t>(std::countr_zero(bars) / 8))) return false;
+    }
+    if (padded) return true;
+  }
+  for (; i < text.size(); ++i)
+    if (text[i] == '|' && !visit(i)) return false;
+  return true;
 }
 
 // White space as scanf skips it in the "C" locale.
@@ -201,13 +244,15 @@ struct scan_cursor {
   bool input_failure = false;  // the text ended where the format wanted more
 };
 
+// The characters that end a set conversion, as a table indexed by character.
 template <scan_format F, std::size_t I>
-constexpr bool is_excluded(char c) {
+inline constexpr std::array<bool, 256> stops_of = [] {
+  std::array<bool, 256> stops{};
   constexpr scan_directive d = plan_of<F>.directives[I];
   for (std::size_t k = 0; k < d.length; ++k)
-    if (c == d.excluded[k]) return true;
-  return false;
-}
+    stops[static_cast<unsigned char>(d.excluded[k])] = true;
+  return stops;
+}();
 
 // Runs directive I on the cursor; false stops the scan.
 template <scan_format F, std::size_t I, typename Values>
@@ -216,15 +261,15 @@ constexpr bool step(scan_cursor& s, Values& values) {
   const std::string_view t = s.text;
   if constexpr (d.kind == scan_kind::literal) {
     constexpr std::string_view literal = F.view().substr(d.begin, d.length);
-    for (const char c : literal) {
-      if (s.at == t.size()) {
-        s.input_failure = true;
-        return false;
-      }
-      if (t[s.at] != c) return false;
-      ++s.at;
+    const std::string_view rest = tail(t, s.at);
+    if (rest.size() >= literal.size()) {
+      if (!starts_with(rest, literal)) return false;
+      s.at += literal.size();
+      return true;
     }
-    return true;
+    // The text ends inside the literal: an input failure if all it has matches.
+    s.input_failure = literal.substr(0, rest.size()) == rest;
+    return false;
   } else {
     if constexpr (d.kind == scan_kind::decimal || d.kind == scan_kind::word) {
       while (s.at < t.size() && is_scan_space(t[s.at]))
@@ -236,7 +281,7 @@ constexpr bool step(scan_cursor& s, Values& values) {
     }
     value_type_of<d.kind> value{};
     if constexpr (d.kind == scan_kind::decimal) {
-      const std::size_t used = scan_decimal(t.substr(s.at), value, d.width);
+      const std::size_t used = scan_decimal(tail(t, s.at), value, d.width);
       if (used == 0) return false;
       s.at += used;
     } else if constexpr (d.kind == scan_kind::character) {
@@ -250,11 +295,11 @@ constexpr bool step(scan_cursor& s, Values& values) {
         while (end < limit && !is_scan_space(t[end]))
           ++end;
       } else {
-        while (end < limit && !is_excluded<F, I>(t[end]))
+        while (end < limit && !stops_of<F, I>[static_cast<unsigned char>(t[end])])
           ++end;
         if (end == s.at) return false;
       }
-      value = t.substr(s.at, end - s.at);
+      value = {t.data() + s.at, end - s.at};
       s.at = end;
     }
     if constexpr (d.assigned) {
@@ -270,11 +315,10 @@ constexpr bool step(scan_cursor& s, Values& values) {
 
 }  // namespace scan_detail
 
+namespace scan_detail {
+
 template <scan_format F, typename... Values>
-constexpr int scan(std::string_view text, Values&... values) {
-  using namespace scan_detail;
-  static_assert(plan_of<F>.assigned == sizeof...(Values),
-                "one value for each conversion that assigns");
+constexpr int scan_all(std::string_view text, Values&... values) {
   scan_cursor s{text};
   std::tuple<Values&...> targets{values...};
   [&]<std::size_t... I>(std::index_sequence<I...>) {
@@ -282,6 +326,34 @@ constexpr int scan(std::string_view text, Values&... values) {
   }
   (std::make_index_sequence<plan_of<F>.count>{});
   return s.input_failure && s.assigned == 0 ? -1 : s.assigned;
+}
+
+// The first characters of the format's leading literal (at most two: every record name
+// begins with a bar), which most lines that the format does not fit already fail.
+template <scan_format F>
+constexpr std::string_view head_of() {
+  constexpr scan_directive first = plan_of<F>.directives[0];
+  if constexpr (plan_of<F>.count == 0 || first.kind != scan_kind::literal) return {};
+  return F.view().substr(first.begin, first.length < 2 ? first.length : 2);
+}
+
+}  // namespace scan_detail
+
+// A line is tried with several formats in turn and fits at most one, so the test of the
+// first characters is made where the scan is called, and only a line that passes it is
+// scanned in full.
+template <scan_format F, typename... Values>
+[[gnu::always_inline]] constexpr int scan(std::string_view text, Values&... values) {
+  using namespace scan_detail;
+  static_assert(plan_of<F>.assigned == sizeof...(Values),
+                "one value for each conversion that assigns");
+  constexpr std::string_view head = head_of<F>();
+  if constexpr (head.size() == 2) {
+    if (text.size() >= 2 && (text[0] != head[0] || text[1] != head[1])) return 0;
+  } else if constexpr (head.size() == 1) {
+    if (!text.empty() && text[0] != head[0]) return 0;
+  }
+  return scan_all<F>(text, values...);
 }
 
 // The formats by which the converter reads its records, each where its record is read:

@@ -3,6 +3,7 @@
 #include "driver/line_reader.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -27,29 +28,37 @@ constexpr std::string_view dropped_records[] = {
 };
 constexpr std::string_view song_info_record = "|SongInfo|";
 
-// The letters that follow the bar of a dropped record or of the song information. Most bars
-// of a line are followed by another letter and are passed over after one look.
-constexpr std::array<bool, 256> record_initials = [] {
-  std::array<bool, 256> initials{};
-  for (std::string_view name : dropped_records)
-    initials[static_cast<unsigned char>(name[1])] = true;
-  initials[static_cast<unsigned char>(song_info_record[1])] = true;
+// What a character after a bar may begin: its bit among the slot's bar letters, the
+// dropped records whose names begin with it (bit i for entry i), and whether the song
+// information does. Most bars are followed by a letter that begins no such name.
+struct bar_initial {
+  std::uint32_t letter_bit;
+  std::uint16_t dropped;
+  bool song_info;
+};
+constexpr std::array<bar_initial, 256> bar_initials = [] {
+  std::array<bar_initial, 256> initials{};
+  for (int c = 0; c < 256; ++c)
+    initials[c].letter_bit = bar_letter_bit(static_cast<char>(c));
+  for (std::size_t i = 0; i < std::size(dropped_records); ++i)
+    initials[static_cast<unsigned char>(dropped_records[i][1])].dropped |= 1u << i;
+  initials[static_cast<unsigned char>(song_info_record[1])].song_info = true;
   return initials;
 }();
 
 // Characters of line_store in use.
 std::uint32_t store_used = 0;
 
-// The line being assembled: its characters up to the limit and a terminating zero.
-char current_line[input_line_max + 1];
+// The line being assembled: its characters up to the limit, and room to read past them.
+char current_line[input_line_max + read_slack];
 
 // "|Tempo|Tempo:%d|" as far as the number.
-bool scan_tempo(std::string_view line, std::int32_t& number) {
+[[gnu::always_inline]] inline bool scan_tempo(std::string_view line, std::int32_t& number) {
   return scan<record_formats::tempo>(line, number) == 1;
 }
 
 // "|Lyric%1d|Text:%s" with both conversions; `word` is what "%s" read.
-bool scan_lyric(std::string_view line, std::string_view& word) {
+[[gnu::always_inline]] inline bool scan_lyric(std::string_view line, std::string_view& word) {
   std::int32_t digit = 0;
   return scan<record_formats::lyric>(line, digit, word) == 2;
 }
@@ -57,17 +66,24 @@ bool scan_lyric(std::string_view line, std::string_view& word) {
 // True when every byte is below 0x80 and none is a NUL: the bytes are then their own
 // transliteration and their own text. Eight bytes at a time: a byte of 0 borrows and a byte
 // of 0x80 or more has its top bit set, either way a top bit shows.
+// The bytes must be followed by read_slack readable bytes; the last word is read whole and
+// the bytes past the line are set to 1 first, which passes.
 bool is_plain_ascii(const unsigned char* bytes, std::size_t n) {
   constexpr std::uint64_t ones = 0x0101010101010101;
   constexpr std::uint64_t tops = 0x8080808080808080;
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
+  for (std::size_t i = 0; i < n; i += 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes + i, sizeof word);
+    if (n - i < 8) {
+      const std::uint64_t past = ~std::uint64_t{0} << 8 * (n - i);
+      if constexpr (std::endian::native == std::endian::little)
+        word = (word & ~past) | (ones & past);
+      else
+        return std::all_of(bytes + i, bytes + n,
+                           [](unsigned char b) { return b != 0 && b < 0x80; });
+    }
     if (((word - ones) | word) & tops) return false;
   }
-  for (; i < n; ++i)
-    if (bytes[i] == 0 || bytes[i] >= 0x80) return false;
   return true;
 }
 
@@ -80,11 +96,42 @@ void advance_line_index() {
   if (line_index < INT32_MAX) ++line_index;
 }
 
-// Classifies one complete line and acts on it. Returns false after a fatal message.
+// The rules of classify_line. One walk over the bars of the line finds a dropped record,
+// which decides at once, or the song information, which decides unless a dropped record
+// follows; it also notes the letters after the bars for the slot.
+template <bool padded>
+line_kind classify(std::string_view line, std::uint32_t& bar_letters) {
+  bool song_info = false;
+  bool dropped = false;
+  std::uint32_t letters = 0;
+  for_each_bar<padded>(line, [&](std::size_t at) {
+    if (at + 1 == line.size()) return true;
+    const bar_initial& initial = bar_initials[static_cast<unsigned char>(line[at + 1])];
+    letters |= initial.letter_bit;
+    if (initial.dropped == 0 && !initial.song_info) return true;
+    const std::string_view rest = tail(line, at);
+    for (unsigned names = initial.dropped; names != 0; names &= names - 1)
+      dropped = dropped || starts_with(rest, dropped_records[std::countr_zero(names)]);
+    song_info = song_info || (initial.song_info && starts_with(rest, song_info_record));
+    return !dropped;
+  });
+  bar_letters = letters;
+  if (dropped) return line_kind::dropped;
+  if (song_info) return line_kind::song_info;
+  std::int32_t number = 0;
+  if (scan_tempo(line, number)) return line_kind::tempo;
+  std::string_view word;
+  if (scan_lyric(line, word)) return line_kind::lyric;
+  return line_kind::stored;
+}
+
+// Classifies one complete line and acts on it. Returns false after a fatal message. The
+// line's text must be followed by read_slack readable bytes.
 bool take_line(std::string_view line, bool final_line, std::FILE* err) {
   std::int32_t number = 0;
   std::string_view word;
-  switch (classify_line(line)) {
+  std::uint32_t bar_letters = 0;
+  switch (classify<true>(line, bar_letters)) {
     case line_kind::dropped:
       advance_line_index();
       return true;
@@ -120,6 +167,7 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
     stored_line& slot = line_table[line_index];
     slot.offset = store_used;
     slot.length = static_cast<std::uint8_t>(line.size());
+    slot.bar_letters = bar_letters;
     std::memcpy(line_store.data() + store_used, line.data(), line.size());
     line_store[store_used + line.size()] = '\0';
     store_used += static_cast<std::uint32_t>(line.size()) + 1;
@@ -131,23 +179,8 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
 }  // namespace
 
 line_kind classify_line(std::string_view line) {
-  // One walk over the bars of the line finds a dropped record, which decides at once, or
-  // the song information, which decides unless a dropped record follows.
-  bool song_info = false;
-  for (std::size_t at = line.find('|'); at != std::string_view::npos; at = line.find('|', at + 1)) {
-    if (at + 1 >= line.size()) break;
-    if (!record_initials[static_cast<unsigned char>(line[at + 1])]) continue;
-    const std::string_view rest = line.substr(at);
-    for (std::string_view name : dropped_records)
-      if (starts_with(rest, name)) return line_kind::dropped;
-    if (starts_with(rest, song_info_record)) song_info = true;
-  }
-  if (song_info) return line_kind::song_info;
-  std::int32_t number = 0;
-  if (scan_tempo(line, number)) return line_kind::tempo;
-  std::string_view word;
-  if (scan_lyric(line, word)) return line_kind::lyric;
-  return line_kind::stored;
+  std::uint32_t bar_letters = 0;
+  return classify<false>(line, bar_letters);
 }
 
 bool lyric_takes_slot(std::string_view line) {
@@ -159,14 +192,14 @@ void reset_line_table() {
   // Only slots up to the last run's line_index can hold text.
   const std::int32_t used = std::min(line_index, line_slots - 1) + 1;
   for (std::int32_t slot = 0; slot < used; ++slot)
-    line_table[slot] = stored_line{0, 0};
+    line_table[slot] = stored_line{0, 0, 0};
   store_used = 0;
   line_index = 0;
   last_line_index = 0;
 }
 
 bool read_score(std::FILE* in, std::FILE* err) {
-  static unsigned char buffer[1 << 16];
+  static unsigned char buffer[(1 << 16) + read_slack];
   // A line that a read cuts in two is put together in current_line. `length` counts its
   // characters, kept or lost after a NUL; a carriage return at the end of a read waits to
   // see whether a line feed follows.
@@ -190,7 +223,7 @@ bool read_score(std::FILE* in, std::FILE* err) {
     return take_line({current_line, text_length}, final_line, err);
   };
 
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) != 0 || std::ferror(in);) {
+  for (std::size_t got; (got = std::fread(buffer, 1, 1 << 16, in)) != 0 || std::ferror(in);) {
     if (std::ferror(in)) {
       // A score read only in part must not be converted as if it were whole.
       const int error = errno != 0 ? errno : EIO;
@@ -208,6 +241,9 @@ bool read_score(std::FILE* in, std::FILE* err) {
         return too_long();
       }
     }
+    // Most scores are plain ASCII throughout, so a read is checked once as a whole, and its
+    // lines one by one only when it is not.
+    const bool plain_read = is_plain_ascii(buffer + i, got - i);
     while (i < got) {
       const unsigned char* start = buffer + i;
       const auto* feed = static_cast<const unsigned char*>(std::memchr(start, '\n', got - i));
@@ -232,7 +268,7 @@ bool read_score(std::FILE* in, std::FILE* err) {
       if (n > static_cast<std::size_t>(input_line_max)) return too_long();
       // Most lines are plain ASCII, their own transliteration, and are taken where they lie.
       std::string_view line;
-      if (is_plain_ascii(start, n)) {
+      if (plain_read || is_plain_ascii(start, n)) {
         line = {reinterpret_cast<const char*>(start), n};
       } else {
         transliterate(start, n, current_line);
