@@ -16,6 +16,8 @@ inline constexpr int staff_slots = 1000;
 inline constexpr int words_per_entry = 10;
 // Note words of one event record: up to four notes in each of its two voices.
 inline constexpr int max_event_words = 8;
+// Stored note positions, 0 to 254 (255 marks a rest): one accidental held at each.
+inline constexpr int note_positions = 255;
 // Text of one entry: 99 characters and the terminating zero.
 inline constexpr int entry_text_size = 100;
 // Dynamic names are cut so that eight blanks, a backslash, the name and a line break fit a text.

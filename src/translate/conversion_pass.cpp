@@ -71,12 +71,18 @@ void write_lyric_comments_once(std::FILE* out) {
 
 void begin_staff(std::FILE* out) {
   conversion_state& s = pass_state;
-  if (s.staff_count != 0) output_staff(out);
+  if (s.staff_count != 0) {
+    output_staff(out);
+    // NoteWorthy Composer writes no key record for a staff in C, so a staff without one
+    // starts without accidentals, whatever key the staff before it ended in.
+    s.key_index = 8;
+  }
   if (s.staff_count == 1) write_lyric_comments_once(out);
   initialize_staff();
   if (s.staff_count < INT32_MAX) ++s.staff_count;
   s.entry_count = 0;
   s.staff_overflow_reported = false;
+  s.accidentals = held_accidentals{};
 }
 
 void convert_clefs(std::string_view line, std::FILE* err) {
@@ -153,6 +159,8 @@ void convert_event(std::string_view line, std::FILE* err) {
     }
     if (!parse_note_event(line, s.clef_offset, s.key_index, event)) return;
   }
+  // Also for an event whose entry is dropped: its accidentals still hold for later notes.
+  apply_held_accidentals(s.accidentals, event);
   if (staff_entry* entry = next_entry(err))
     std::copy_n(event.words, event.word_count, entry->words);
 }
@@ -171,6 +179,8 @@ void convert_line(std::string_view line, std::FILE* out, std::FILE* err) {
   convert_time_signature(line, err);
   if (line == "|Bar") write_marker_entry(bar_marker, err);
   if (line == "|Bar|Style:Double") write_marker_entry(double_bar_marker, err);
+  // Every bar line ends the bar, also the styles that write no marker.
+  if (starts_with(line, "|Bar")) end_bar(s.accidentals);
   convert_dynamic(line, err);
   convert_event(line, err);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "translate/held_accidentals.hpp"
+
 namespace choirly {
 
 // Context carried from line to line and from staff to staff.
@@ -14,6 +16,8 @@ struct conversion_state {
   // Before any clef the music reads as treble, the format's default clef.
   std::int32_t clef_offset = 34;
   std::int32_t key_index = 8;  // no accidentals
+  // The accidentals in force in the staff being converted.
+  held_accidentals accidentals{};
   bool staff_overflow_reported = false;
   bool end_marker_seen = false;
   bool lyrics_written = false;

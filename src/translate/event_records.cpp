@@ -44,6 +44,7 @@ struct item_pitch {
   std::uint32_t position;
   std::uint32_t accidental;
   bool tied;
+  bool read = true;  // false for an item that no form reads
 };
 
 // Reads one position item: an optional accidental prefix, the staff position, and the
@@ -60,7 +61,7 @@ item_pitch read_item(std::string_view item, std::int32_t clef_offset) {
   }
   std::int32_t number = 0;
   const std::size_t used = scan_decimal(item.substr(start), number);
-  if (used == 0) return {0, accidental_none, false};  // unreadable: position 0, no offset
+  if (used == 0) return {0, accidental_none, false, false};  // position 0, no offset
   std::int64_t position = std::int64_t{number} + clef_offset;
   if (position < 0) position = 0;
   if (position > 254) position = 254;  // a note never turns into a rest
@@ -77,21 +78,22 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
   const std::uint32_t common = (duration & duration_mask) << duration_shift |
                                (static_cast<std::uint32_t>(key_index) & key_mask) << key_shift |
                                (slurred ? slur_bit : 0);
-  auto store = [&](std::uint32_t position, std::uint32_t accidental, bool tied) {
+  auto store = [&](const item_pitch& pitch) {
     const std::uint32_t word =
-        position | accidental << accidental_shift | (tied ? tie_bit : 0) | common;
+        pitch.position | pitch.accidental << accidental_shift | (pitch.tied ? tie_bit : 0) | common;
+    if (!pitch.read) event.unread_words |= 1u << event.word_count;
     event.words[event.word_count++] = static_cast<note_word>(word);
   };
 
   if (voice.positions == rest_text) {
-    store(rest_position, accidental_none, false);
+    store({rest_position, accidental_none, false});
     return;
   }
   // A field without a comma is a single note: the split would take the whole field as its
   // one item (a field never holds an apostrophe), so the scan is spared.
   if (!contains(voice.positions, ",")) {
     const item_pitch pitch = read_item(voice.positions, clef_offset);
-    store(pitch.position, pitch.accidental, pitch.tied);
+    store(pitch);
     return;
   }
   // The split reads at most four items; a fifth note and beyond is lost.
@@ -103,13 +105,14 @@ void add_voice(const voice_fields& voice, std::int32_t clef_offset, std::int32_t
                                 items[2], items[3]);
   for (int i = 0; i < count; ++i) {
     const item_pitch pitch = read_item(items[i], clef_offset);
-    store(pitch.position, pitch.accidental, pitch.tied);
+    store(pitch);
   }
 }
 
 void add_voices(const voice_fields (&voices)[2], int voice_count, std::int32_t clef_offset,
                 std::int32_t key_index, event_words& event) {
   event.word_count = 0;
+  event.unread_words = 0;
   for (int v = 0; v < voice_count; ++v)
     add_voice(voices[v], clef_offset, key_index, event);
 }

@@ -12,6 +12,7 @@ namespace choirly {
 struct event_words {
   int word_count;
   note_word words[max_event_words];
+  std::uint32_t unread_words;  // bit i: word i stands for an item that no form reads
 };
 
 // The rest-chord and rest forms, tried before the fermata test.
