@@ -12,6 +12,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "limits.hpp"
+
 namespace choirly {
 
 // Record lines are short and their names all begin with the same bar, so a plain loop
@@ -41,10 +43,6 @@ constexpr bool starts_with(std::string_view text, std::string_view prefix) {
     if (text[i] != prefix[i]) return false;
   return true;
 }
-
-// Bytes that may be read past the end of a text given to the word-at-a-time loops below
-// as padded: they read whole words and ignore whatever lies past the text.
-inline constexpr std::size_t read_slack = 8;
 
 // Calls visit(at) for each bar character of text, in order, until visit returns false;
 // returns false when it did. Record lines are mostly names and values between a few bars,

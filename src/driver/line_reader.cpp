@@ -15,7 +15,7 @@
 namespace choirly {
 
 std::array<stored_line, line_slots> line_table{};
-std::array<char, line_slots*(stored_line_max + 1)> line_store;
+std::array<char, line_slots*(stored_line_max + 1) + read_slack> line_store;
 std::int32_t line_index = 0;
 std::int32_t last_line_index = 0;
 
@@ -168,8 +168,11 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
     slot.offset = store_used;
     slot.length = static_cast<std::uint8_t>(line.size());
     slot.bar_letters = bar_letters;
-    std::memcpy(line_store.data() + store_used, line.data(), line.size());
-    line_store[store_used + line.size()] = '\0';
+    // Whole words, the last one reaching past the line into the slack of both sides.
+    char* const to = line_store.data() + store_used;
+    for (std::size_t i = 0; i < line.size(); i += 8)
+      std::memcpy(to + i, line.data() + i, 8);
+    to[line.size()] = '\0';
     store_used += static_cast<std::uint32_t>(line.size()) + 1;
   }
   if (!final_line) advance_line_index();

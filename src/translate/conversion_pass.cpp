@@ -159,12 +159,13 @@ void convert_time_signature(std::string_view line, std::FILE* err) {
 void convert_dynamic(std::string_view line, std::FILE* err) {
   std::string_view name;
   if (scan<record_formats::dynamic>(line, name) != 1) return;
+  // Eight blanks, a backslash, the name cut so that the text fits its entry, a line break.
+  constexpr std::string_view indent = "        \\";
   char text[entry_text_size];
-  // The name is cut so that the text fits its entry.
-  std::snprintf(text, sizeof text, "        \\%.*s\n",
-                static_cast<int>(std::min<std::size_t>(name.size(), dynamic_name_max)),
-                name.data());
-  write_text_entry(text, err);
+  std::size_t n = indent.copy(text, indent.size());
+  n += name.copy(text + n, dynamic_name_max);
+  text[n++] = '\n';
+  write_text_entry({text, n}, err);
 }
 
 void convert_event(std::string_view line, char record, bool fermata, std::FILE* err) {
