@@ -28,7 +28,7 @@ constexpr std::uint32_t bar_letter_bit(char letter) {
 }
 
 extern std::array<stored_line, line_slots> line_table;
-extern std::array<char, line_slots*(stored_line_max + 1) + read_slack> line_store;
+extern std::array<char, line_slots*(stored_line_max + 1)> line_store;
 extern std::int32_t line_index;
 extern std::int32_t last_line_index;
 

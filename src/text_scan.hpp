@@ -37,7 +37,7 @@ constexpr std::string_view tail(std::string_view text, std::size_t at) {
 }
 
 // Compared character by character: the texts are short, and most differ at once.
-constexpr bool starts_with(std::string_view text, std::string_view prefix) {
+[[gnu::always_inline]] constexpr bool starts_with(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i)
     if (text[i] != prefix[i]) return false;
@@ -242,6 +242,50 @@ struct scan_cursor {
   bool input_failure = false;  // the text ended where the format wanted more
 };
 
+// The characters of a literal, `size` of them from `at`, as one word read from memory.
+template <typename Word>
+constexpr Word packed(std::string_view literal, std::size_t at) {
+  Word word = 0;
+  for (std::size_t i = 0; i < sizeof(Word); ++i)
+    word |= static_cast<Word>(static_cast<unsigned char>(literal[at + i])) << (8 * i);
+  return word;
+}
+
+template <typename Word>
+Word load(const char* at) {
+  Word word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Whether the characters at `text`, as many as the literal has, equal it: compared a word
+// at a time, the last word overlapping the one before so that nothing past the literal's
+// length is read.
+template <scan_format F, std::size_t I>
+[[gnu::always_inline]] inline bool equals_literal(const char* text) {
+  constexpr scan_directive d = plan_of<F>.directives[I];
+  constexpr std::string_view literal = F.view().substr(d.begin, d.length);
+  constexpr std::size_t n = literal.size();
+  if constexpr (std::endian::native != std::endian::little) {
+    return starts_with({text, n}, literal);
+  } else if constexpr (n >= 8) {
+    return [&]<std::size_t... K>(std::index_sequence<K...>) {
+      return ((load<std::uint64_t>(text + 8 * K) == packed<std::uint64_t>(literal, 8 * K)) &&
+              ...) &&
+             load<std::uint64_t>(text + n - 8) == packed<std::uint64_t>(literal, n - 8);
+    }
+    (std::make_index_sequence<n / 8>{});
+  } else if constexpr (n >= 4) {
+    return load<std::uint32_t>(text) == packed<std::uint32_t>(literal, 0) &&
+           load<std::uint32_t>(text + n - 4) == packed<std::uint32_t>(literal, n - 4);
+  } else if constexpr (n >= 2) {
+    return load<std::uint16_t>(text) == packed<std::uint16_t>(literal, 0) &&
+           load<std::uint16_t>(text + n - 2) == packed<std::uint16_t>(literal, n - 2);
+  } else {
+    return text[0] == literal[0];
+  }
+}
+
 // The characters that end a set conversion, as a table indexed by character.
 template <scan_format F, std::size_t I>
 inline constexpr std::array<bool, 256> stops_of = [] {
@@ -261,7 +305,7 @@ constexpr bool step(scan_cursor& s, Values& values) {
     constexpr std::string_view literal = F.view().substr(d.begin, d.length);
     const std::string_view rest = tail(t, s.at);
     if (rest.size() >= literal.size()) {
-      if (!starts_with(rest, literal)) return false;
+      if (!equals_literal<F, I>(rest.data())) return false;
       s.at += literal.size();
       return true;
     }

@@ -15,7 +15,7 @@
 namespace choirly {
 
 std::array<stored_line, line_slots> line_table{};
-std::array<char, line_slots*(stored_line_max + 1) + read_slack> line_store;
+std::array<char, line_slots*(stored_line_max + 1)> line_store;
 std::int32_t line_index = 0;
 std::int32_t last_line_index = 0;
 
@@ -34,14 +34,19 @@ constexpr std::string_view song_info_record = "|SongInfo|";
 struct bar_initial {
   std::uint32_t letter_bit;
   std::uint16_t dropped;
+  char second;  // the letter after it in every dropped name, or 0 where they differ
   bool song_info;
 };
 constexpr std::array<bar_initial, 256> bar_initials = [] {
   std::array<bar_initial, 256> initials{};
   for (int c = 0; c < 256; ++c)
     initials[c].letter_bit = bar_letter_bit(static_cast<char>(c));
-  for (std::size_t i = 0; i < std::size(dropped_records); ++i)
-    initials[static_cast<unsigned char>(dropped_records[i][1])].dropped |= 1u << i;
+  for (std::size_t i = 0; i < std::size(dropped_records); ++i) {
+    bar_initial& initial = initials[static_cast<unsigned char>(dropped_records[i][1])];
+    const char second = dropped_records[i][2];
+    initial.second = initial.dropped == 0 || initial.second == second ? second : '\0';
+    initial.dropped |= 1u << i;
+  }
   initials[static_cast<unsigned char>(song_info_record[1])].song_info = true;
   return initials;
 }();
@@ -110,7 +115,10 @@ line_kind classify(std::string_view line, std::uint32_t& bar_letters) {
     letters |= initial.letter_bit;
     if (initial.dropped == 0 && !initial.song_info) return true;
     const std::string_view rest = tail(line, at);
-    for (unsigned names = initial.dropped; names != 0; names &= names - 1)
+    // "|Pos" is not "|Pg...": most bars before a dropped name's letter go no further.
+    const bool second_fits =
+        initial.second == '\0' || (rest.size() > 2 && rest[2] == initial.second);
+    for (unsigned names = second_fits ? initial.dropped : 0; names != 0; names &= names - 1)
       dropped = dropped || starts_with(rest, dropped_records[std::countr_zero(names)]);
     song_info = song_info || (initial.song_info && starts_with(rest, song_info_record));
     return !dropped;
@@ -168,11 +176,8 @@ bool take_line(std::string_view line, bool final_line, std::FILE* err) {
     slot.offset = store_used;
     slot.length = static_cast<std::uint8_t>(line.size());
     slot.bar_letters = bar_letters;
-    // Whole words, the last one reaching past the line into the slack of both sides.
-    char* const to = line_store.data() + store_used;
-    for (std::size_t i = 0; i < line.size(); i += 8)
-      std::memcpy(to + i, line.data() + i, 8);
-    to[line.size()] = '\0';
+    std::memcpy(line_store.data() + store_used, line.data(), line.size());
+    line_store[store_used + line.size()] = '\0';
     store_used += static_cast<std::uint32_t>(line.size()) + 1;
   }
   if (!final_line) advance_line_index();
