@@ -99,7 +99,9 @@ struct line_marks {
 
 line_marks mark_line(std::string_view line, std::uint32_t bar_letters) {
   line_marks marks;
-  marks.end_marker = line.find('!') != std::string_view::npos && contains(line, end_marker);
+  // Most record lines are shorter than the end marker.
+  marks.end_marker = line.size() >= end_marker.size() && line.find('!') != std::string_view::npos &&
+                     contains(line, end_marker);
   if (bar_letters & bar_letter_bit(add_staff_record[1]))
     marks.add_staff = contains(line, add_staff_record);
   if (bar_letters & bar_letter_bit(clef_record_head[1]))

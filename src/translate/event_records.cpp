@@ -46,8 +46,21 @@ constexpr std::array<std::uint16_t, 256> names_by_initial = [] {
   return names;
 }();
 
+// The names that each base name holds, itself included ("64th" holds "4th").
+constexpr std::array<unsigned, std::size(duration_names)> names_held = [] {
+  std::array<unsigned, std::size(duration_names)> held{};
+  for (std::size_t i = 0; i < held.size(); ++i)
+    for (std::size_t j = 0; j < held.size(); ++j)
+      if (duration_names[i].name.find(duration_names[j].name) != std::string_view::npos)
+        held[i] |= 1u << j;
+  return held;
+}();
+
 // Which of the names occur in the field, in one walk over it.
 unsigned names_in(std::string_view field) {
+  // Most fields are a base name alone.
+  for (std::size_t i = 0; i < std::size(duration_names); ++i)
+    if (base_names >> i & 1u && field == duration_names[i].name) return names_held[i];
   unsigned found = 0;
   for (std::size_t at = 0; at < field.size(); ++at) {
     for (unsigned candidates = names_by_initial[static_cast<unsigned char>(field[at])];
