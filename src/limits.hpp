@@ -12,7 +12,7 @@ inline constexpr int input_line_max = 1997;
 
 // Bytes past the end of a line that the reader's word-at-a-time loops may read: its
 // buffers are that much longer than their text.
-inline constexpr int read_slack = 8;
+inline constexpr int read_slack = 16;
 
 // Entries of one staff: one per record that reaches the staff table.
 inline constexpr int staff_slots = 1000;
