@@ -100,13 +100,13 @@ item_pitch read_item(std::string_view item, std::int32_t clef_offset) {
   char after = 0;
   int count = 0;
   std::uint32_t code = accidental_none;
-  [&]<std::size_t... I>(std::index_sequence<I...>) {
-    ((count = scan<forms::item_forms[I]>(item, number, after), code = item_accidentals[I],
-      count >= 1) ||
-     ...);
+  const bool converted = [&]<std::size_t... I>(std::index_sequence<I...>) {
+    return ((count = scan<forms::item_forms[I]>(item, number, after), code = item_accidentals[I],
+             count >= 1) ||
+            ...);
   }
   (std::make_index_sequence<std::size(forms::item_forms)>{});
-  if (count < 1) return {0, accidental_none, false, false};  // position 0, no offset
+  if (!converted) return {0, accidental_none, false, false};  // position 0, no offset
   std::int64_t position = std::int64_t{number} + clef_offset;
   if (position < 0) position = 0;
   if (position > 254) position = 254;  // a note never turns into a rest

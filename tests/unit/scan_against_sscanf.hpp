@@ -50,11 +50,14 @@ constexpr scan_kind assigned_kind(std::size_t k) {
   return scan_kind::literal;
 }
 
-// What sscanf writes into: one slot of each kind for every value.
+// What sscanf writes into: one slot of each kind for every value, the texts in one buffer
+// long enough for any of them.
 struct sscanf_slots {
   long numbers[8] = {};
   char characters[8] = {};
-  std::vector<char> texts[8];
+  std::vector<char> texts;
+  std::size_t text_size = 0;
+  char* text(std::size_t k) { return texts.data() + k * text_size; }
 };
 
 template <scan_format F, std::size_t K>
@@ -65,7 +68,7 @@ auto* sscanf_target(sscanf_slots& slots) {
   else if constexpr (kind == scan_kind::character)
     return &slots.characters[K];
   else
-    return slots.texts[K].data();
+    return slots.text(K);
 }
 
 // Compares the two on `text` (which must hold no NUL: sscanf would stop there). Returns an
@@ -74,12 +77,12 @@ template <scan_format F>
 std::string compare(std::string_view text) {
   constexpr std::size_t value_count = scan_detail::plan_of<F>.assigned;
   static_assert(value_count <= 8);
+  static const std::string format = sscanf_format(F.view());
   const std::string c_text(text);
-  const std::string format = sscanf_format(F.view());
 
   sscanf_slots slots;
-  for (auto& t : slots.texts)
-    t.assign(text.size() + 1, '\0');
+  slots.text_size = text.size() + 1;
+  slots.texts.assign(value_count * slots.text_size, '\0');
   auto values = [&]<std::size_t... K>(std::index_sequence<K...>) {
     return std::tuple<scan_detail::value_type_of<assigned_kind<F>(K)>...>{};
   }
@@ -109,7 +112,7 @@ std::string compare(std::string_view text) {
           differ("character " + std::to_string(k) + ": " + std::to_string(value) + ", sscanf " +
                  std::to_string(slots.characters[k]));
       } else {
-        const std::string_view theirs(slots.texts[k].data());
+        const std::string_view theirs(slots.text(k));
         if (value != theirs)
           differ("text " + std::to_string(k) + ": \"" + std::string(value) + "\", sscanf \"" +
                  std::string(theirs) + "\"");
