@@ -1,13 +1,18 @@
 // libFuzzer entry: the whole conversion run on each input, twice. The low two bits of the first
 // byte give a number of command-line arguments (0 to 3), each of the next bytes picks one from a
-// small set, and the remaining bytes are standard input.
+// small set, and the remaining bytes are standard input. The first lines of the input are also
+// read with every record format by the converter's scanners and by sscanf, which must agree.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "choirly.hpp"
+#include "scan_against_sscanf.hpp"
 
 namespace {
 
@@ -73,6 +78,29 @@ run_output run_once(int argc, char** argv, const std::uint8_t* data, std::size_t
   return r;
 }
 
+// Each of the first lines, cut at a NUL, and the field after its last colon.
+void compare_scanners(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  auto check = [](std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    choirly::scan_check::compare_every_format(
+        text, [&](std::string_view format, const std::string& what) {
+          std::fprintf(stderr, "scanner and sscanf differ: format \"%.*s\": %s\n",
+                       static_cast<int>(format.size()), format.data(), what.c_str());
+          std::abort();
+        });
+  };
+  std::size_t start = 0;
+  for (int line = 0; line < 16 && start < input.size(); ++line) {
+    const std::size_t end = std::min(input.find('\n', start), input.size());
+    const std::string_view text = input.substr(start, end - start);
+    check(text);
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) check(text.substr(colon + 1));
+    start = end + 1;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -123,5 +151,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::free(first.out_buf);
   std::free(first.err_buf);
+  compare_scanners(data, size);
   return 0;
 }

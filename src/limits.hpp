@@ -10,6 +10,10 @@ inline constexpr int stored_line_max = 200;
 // Longest input line read at all; one character more ends the run.
 inline constexpr int input_line_max = 1997;
 
+// Bytes past the end of a line that the reader's word-at-a-time loops may read: its
+// buffers are that much longer than their text.
+inline constexpr int read_slack = 16;
+
 // Entries of one staff: one per record that reaches the staff table.
 inline constexpr int staff_slots = 1000;
 // Note words of one entry: four notes in each of two voices, with room to spare.

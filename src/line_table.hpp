@@ -13,11 +13,19 @@ namespace choirly {
 // A slot of the line table: where its text starts in line_store, and its length (0 for an
 // empty slot). Texts are packed one after the other, each with a terminating zero, so a
 // score touches only as much memory as its text needs; the store has room for every slot
-// at full length.
+// at full length. Each slot also keeps which capital letters follow a bar in its text (bit n for
+// the letter 'A' + n, A to X), seen by the first pass as it classified the line, so that the second
+// pass searches for a record that may stand anywhere in a line only in the lines that can
+// hold it.
 struct stored_line {
   std::uint32_t offset;
-  std::uint8_t length;
+  std::uint32_t length : 8;
+  std::uint32_t bar_letters : 24;
 };
+
+constexpr std::uint32_t bar_letter_bit(char letter) {
+  return letter >= 'A' && letter <= 'X' ? 1u << (letter - 'A') : 0;
+}
 
 extern std::array<stored_line, line_slots> line_table;
 extern std::array<char, line_slots*(stored_line_max + 1)> line_store;

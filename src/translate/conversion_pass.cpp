@@ -23,8 +23,9 @@ namespace {
 constexpr std::string_view end_marker = "!NoteWorthyComposer-End";
 constexpr std::string_view fermata_record =
     "|TempoVariance|Style:Fermata|Pause:0|Pos:9|Justify:Center|Placement:AtNextNote";
-constexpr std::string_view time_sig_prefix = "|TimeSig|Signature:";
-constexpr std::string_view dynamic_prefix = "|Dynamic||Style:";
+constexpr std::string_view add_staff_record = "|AddStaff";
+constexpr std::string_view clef_record_head = "|Clef|Type:";  // what every clef pattern shares
+constexpr std::string_view key_record_head = "|Key|";         // what every key pattern shares
 
 struct clef_record {
   std::string_view pattern;
@@ -85,8 +86,33 @@ void begin_staff(std::FILE* out) {
   s.accidentals = held_accidentals{};
 }
 
+// The records that count wherever they stand in a line. The first pass noted the letters
+// that follow the bars of each line, so only the few lines that can hold one of them are
+// searched for it.
+struct line_marks {
+  bool end_marker = false;
+  bool add_staff = false;
+  bool clef = false;
+  bool key = false;
+  bool fermata = false;
+};
+
+line_marks mark_line(std::string_view line, std::uint32_t bar_letters) {
+  line_marks marks;
+  // Most record lines are shorter than the end marker.
+  marks.end_marker = line.size() >= end_marker.size() && line.find('!') != std::string_view::npos &&
+                     contains(line, end_marker);
+  if (bar_letters & bar_letter_bit(add_staff_record[1]))
+    marks.add_staff = contains(line, add_staff_record);
+  if (bar_letters & bar_letter_bit(clef_record_head[1]))
+    marks.clef = contains(line, clef_record_head);
+  if (bar_letters & bar_letter_bit(key_record_head[1])) marks.key = contains(line, key_record_head);
+  if (bar_letters & bar_letter_bit(fermata_record[1]))
+    marks.fermata = contains(line, fermata_record);
+  return marks;
+}
+
 void convert_clefs(std::string_view line, std::FILE* err) {
-  if (!contains(line, "|Clef|Type:")) return;  // what every clef pattern shares
   for (const clef_record& clef : clef_records) {
     if (contains(line, clef.pattern)) {
       write_text_entry(clef.text, err);
@@ -96,7 +122,6 @@ void convert_clefs(std::string_view line, std::FILE* err) {
 }
 
 void convert_key(std::string_view line, std::FILE* err) {
-  if (!contains(line, "|Key|")) return;  // what every key pattern shares
   for (const key_pattern& key : key_patterns) {
     if (contains(line, key.pattern)) {
       write_text_entry(key.text, err);
@@ -124,14 +149,8 @@ void convert_key(std::string_view line, std::FILE* err) {
 
 // "|TimeSig|Signature:%d/%d", each number going straight into its global as it converts.
 void convert_time_signature(std::string_view line, std::FILE* err) {
-  if (!starts_with(line, time_sig_prefix)) return;
-  std::string_view rest = line.substr(time_sig_prefix.size());
-  std::size_t used = scan_decimal(rest, time_sig_numerator);
-  if (used == 0) return;
-  rest.remove_prefix(used);
-  if (rest.empty() || rest[0] != '/') return;
-  rest.remove_prefix(1);
-  if (scan_decimal(rest, time_sig_denominator) == 0) return;
+  if (scan<record_formats::time_signature>(line, time_sig_numerator, time_sig_denominator) != 2)
+    return;
   char text[entry_text_size];
   std::snprintf(text, sizeof text, "        \\time %d/%d", time_sig_numerator,
                 time_sig_denominator);
@@ -140,24 +159,28 @@ void convert_time_signature(std::string_view line, std::FILE* err) {
 
 // "|Dynamic||Style:%[^'|']|": the name runs to the next apostrophe or bar.
 void convert_dynamic(std::string_view line, std::FILE* err) {
-  if (!starts_with(line, dynamic_prefix)) return;
-  char name[stored_line_max + 1];
-  if (std::sscanf(line.data(), "|Dynamic||Style:%200[^'|']", name) != 1) return;
+  std::string_view name;
+  if (scan<record_formats::dynamic>(line, name) != 1) return;
+  // Eight blanks, a backslash, the name cut so that the text fits its entry, a line break.
+  constexpr std::string_view indent = "        \\";
   char text[entry_text_size];
-  // The name is cut so that the text fits its entry.
-  std::snprintf(text, sizeof text, "        \\%.*s\n", dynamic_name_max, name);
-  write_text_entry(text, err);
+  std::size_t n = indent.copy(text, indent.size());
+  n += name.copy(text + n, dynamic_name_max);
+  text[n++] = '\n';
+  write_text_entry({text, n}, err);
 }
 
-void convert_event(std::string_view line, std::FILE* err) {
+void convert_event(std::string_view line, char record, bool fermata, std::FILE* err) {
   conversion_state& s = pass_state;
-  event_words event{};
-  if (!parse_rest_event(line, s.clef_offset, s.key_index, event)) {
-    if (contains(line, fermata_record)) {
+  event_words event;
+  if (record != 'R' || !parse_rest_event(line, s.clef_offset, s.key_index, event)) {
+    if (fermata) {
       write_marker_entry(fermata_marker, err);
       return;
     }
-    if (!parse_note_event(line, s.clef_offset, s.key_index, event)) return;
+    if ((record != 'C' && record != 'N') ||
+        !parse_note_event(line, s.clef_offset, s.key_index, event))
+      return;
   }
   // Also for an event whose entry is dropped: its accidentals still hold for later notes.
   apply_held_accidentals(s.accidentals, event);
@@ -165,24 +188,32 @@ void convert_event(std::string_view line, std::FILE* err) {
     std::copy_n(event.words, event.word_count, entry->words);
 }
 
-void convert_line(std::string_view line, std::FILE* out, std::FILE* err) {
+void convert_line(std::string_view line, std::uint32_t bar_letters, std::FILE* out,
+                  std::FILE* err) {
   conversion_state& s = pass_state;
-  if (contains(line, end_marker)) {
+  const line_marks marks = mark_line(line, bar_letters);
+  if (marks.end_marker) {
     output_staff(out);
     write_lyric_comments_once(out);
     print_closing(out);
     s.end_marker_seen = true;
   }
-  if (contains(line, "|AddStaff")) begin_staff(out);
-  convert_clefs(line, err);
-  convert_key(line, err);
-  convert_time_signature(line, err);
-  if (line == "|Bar") write_marker_entry(bar_marker, err);
-  if (line == "|Bar|Style:Double") write_marker_entry(double_bar_marker, err);
-  // Every bar line ends the bar, also the styles that write no marker.
-  if (starts_with(line, "|Bar")) end_bar(s.accidentals);
-  convert_dynamic(line, err);
-  convert_event(line, err);
+  if (marks.add_staff) begin_staff(out);
+  if (marks.clef) convert_clefs(line, err);
+  if (marks.key) convert_key(line, err);
+  // The other records are read from the start of the line, so the letter after its first
+  // bar tells which of them it can be: a time signature, a bar line, a dynamic, a rest or
+  // rest chord, a chord or a note.
+  const char record = line.size() > 1 && line[0] == '|' ? line[1] : '\0';
+  if (record == 'T') convert_time_signature(line, err);
+  if (record == 'B') {
+    if (line == "|Bar") write_marker_entry(bar_marker, err);
+    if (line == "|Bar|Style:Double") write_marker_entry(double_bar_marker, err);
+    // Every bar line ends the bar, also the styles that write no marker.
+    if (starts_with(line, "|Bar")) end_bar(s.accidentals);
+  }
+  if (record == 'D') convert_dynamic(line, err);
+  convert_event(line, record, marks.fermata, err);
 }
 
 }  // namespace
@@ -194,7 +225,7 @@ void reset_conversion_state() {
 void convert_stored_lines(std::FILE* out, std::FILE* err) {
   const std::int32_t last = std::min(last_line_index, line_slots - 1);
   for (std::int32_t slot = 0; slot <= last; ++slot)
-    convert_line(line_text(slot), out, err);
+    convert_line(line_text(slot), line_table[slot].bar_letters, out, err);
   if (!pass_state.end_marker_seen)
     std::fputs("WARNING: Input has no end marker, so the document is incomplete\n", err);
 }

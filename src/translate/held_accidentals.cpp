@@ -19,17 +19,26 @@ void apply_held_accidentals(held_accidentals& held, event_words& event) {
       event.words[i] = static_cast<note_word>(word | accidental << accidental_shift);
     } else {
       held.in_bar[position] = static_cast<std::uint8_t>(accidental);
+      held.in_bar_used = true;
     }
     const bool tied = (word & tie_bit) != 0;
     held.tied_on[position] = static_cast<std::uint8_t>(tied ? accidental : accidental_none);
+    if (tied && accidental != accidental_none) held.tied_on_used = true;
     held.over_bar[position] = accidental_none;  // only the first note after the bar takes it
   }
 }
 
 void end_bar(held_accidentals& held) {
-  held.over_bar = held.tied_on;
-  held.tied_on.fill(accidental_none);
-  held.in_bar.fill(accidental_none);
+  if (held.tied_on_used) {
+    held.over_bar = held.tied_on;
+    held.tied_on.fill(accidental_none);
+  } else if (held.over_bar_used) {
+    held.over_bar.fill(accidental_none);
+  }
+  held.over_bar_used = held.tied_on_used;
+  held.tied_on_used = false;
+  if (held.in_bar_used) held.in_bar.fill(accidental_none);
+  held.in_bar_used = false;
 }
 
 }  // namespace choirly

@@ -17,6 +17,11 @@ struct held_accidentals {
   position_accidentals in_bar{};    // written out in the current bar
   position_accidentals tied_on{};   // of the bar's last note at the position, when it is tied
   position_accidentals over_bar{};  // handed over the last bar line by a tie, until taken
+  // Whether a table may hold an accidental: a bar line clears only those that may, since
+  // most bars hold few accidentals and few ties.
+  bool in_bar_used = false;
+  bool tied_on_used = false;
+  bool over_bar_used = false;
 };
 
 // Gives each note of the event that has no accidental of its own the one in force at its

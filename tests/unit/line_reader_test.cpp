@@ -145,5 +145,50 @@ TEST(LineReader, LineTableLimit) {
   EXPECT_EQ(over.err, "ERROR: Input line 4001 exceeds the 4000-line limit\n");
 }
 
+// The reader takes its input 65536 bytes at a time; a line cut by a read must read as if it
+// were whole. Each input puts `before` right before the cut and `after` right after it,
+// behind dropped lines that fill the read up to `before`.
+TEST(LineReader, LinesCutByTheReadBuffer) {
+  struct cut_case {
+    std::string before, after;
+    std::string first, second;  // the texts of the cut line's slot and of the next one
+    bool ok = true;
+  };
+  const std::string dropped = "|Text|";
+  const cut_case cases[] = {
+      {"ab\r", "\ncd", "ab", "cd"},                      // CR | LF
+      {"ab\r", "xcd\n", "ab\rxcd", ""},                  // CR | other: kept
+      {"ab\r", "\r\n", "ab\r", ""},                      // CR | CR LF
+      {"ab", "\r\nz", "ab", "z"},                        // | CR LF
+      {"a\xE9", std::string("b\0c\nz", 5), "aeb", "z"},  // high byte, NUL after the cut
+      {"", "|Bar", "|Bar", ""},                          // the final line after the cut
+      {dropped + std::string(994, 's'), std::string(997, 't') + "\r\n", "", ""},  // 1997
+      {dropped + std::string(994, 's'), std::string(998, 't') + "\n", "", "", false},
+      {dropped + std::string(1991, 's') + "\r", "z", "", "", false},  // CR | other: 1999
+  };
+  for (const cut_case& c : cases) {
+    SCOPED_TRACE(c.before.substr(0, 8) + "|" + c.after.substr(0, 8));
+    std::string input;
+    int lines = 0;
+    for (; 65536 - input.size() - c.before.size() > 1100; ++lines)
+      input += "|Editor|" + std::string(991, 'e') + "\n";
+    input += dropped + std::string(65536 - input.size() - c.before.size() - 7, 'f') + "\n";
+    ++lines;
+    input += c.before;
+    ASSERT_EQ(input.size(), 65536u);
+    input += c.after;
+    const read_outcome r = read(input);
+    EXPECT_EQ(r.ok, c.ok);
+    if (!c.ok) {
+      EXPECT_EQ(r.err,
+                "ERROR: Input line " + std::to_string(lines) + " is longer than 2000 characters\n");
+      continue;
+    }
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(line_text(lines), c.first);
+    EXPECT_EQ(line_text(lines + 1), c.second);
+  }
+}
+
 }  // namespace
 }  // namespace choirly
