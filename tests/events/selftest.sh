@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Tests the events logger and the comparison on a hand-written piece whose events were
+# written by hand: the right events must pass, and events that lost a triplet and a
+# syllable must fail, naming exactly those differences first.
+#
+#   selftest.sh CHECK_EVENTS LOG_EVENTS_LY SELFTEST_DIR OUT_DIR
+set -u
+check=$1
+log_events=$2
+dir=$3
+out=$4
+stand_in=$dir/stand_in_page_events.sh
+piece=$dir/features.ly
+fail=0
+
+"$check" "$stand_in" "$log_events" "$piece" "$out/right" >"$out.right.txt" 2>&1
+status=$?
+cat "$out.right.txt"
+[ $status -eq 77 ] && exit 77
+if [ $status -ne 0 ]; then
+  echo "FAIL the hand-written events of features.ly differ from LilyPond's"
+  fail=1
+fi
+
+CHOIRLY_STAND_IN_MODEL=$dir/features-wrong.events \
+  "$check" "$stand_in" "$log_events" "$piece" "$out/wrong" >"$out.wrong.txt" 2>&1
+status=$?
+cat "$out.wrong.txt"
+expected="model only:    note staff1 1/3 - 0:1:0 1/8
+LilyPond only: note staff1 1/3 - 0:1:0 1/12
+LilyPond only: lyric staff1-verse1 11/4 De"
+shown=$(grep -E '^(model|LilyPond) only:' "$out.wrong.txt")
+if [ $status -ne 1 ]; then
+  echo "FAIL a model without the triplet and a syllable passed (status $status)"
+  fail=1
+elif [ "$shown" != "$expected" ]; then
+  echo "FAIL the differences shown are not the expected ones:"
+  echo "$expected"
+  fail=1
+fi
+[ $fail -eq 0 ] && echo "PASS the logger gives the hand-written events and the comparison shows the differences"
+exit $fail
