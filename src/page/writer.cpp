@@ -1,0 +1,679 @@
+// The walk over the model that writes the page: each staff's music one measure per line, the
+// voices that longer chord notes need, the verses, and the \score that assembles them.
+#include "page/writer.hpp"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "page/notation.hpp"
+#include "page/staves.hpp"
+
+namespace choirly::page {
+
+namespace {
+
+using score::bar_style;
+using score::chord_part;
+using score::event;
+using score::rational;
+
+// How often a "% N" measure number stands before a measure line.
+constexpr int measure_number_every = 5;
+
+std::string clef_text(const score::clef_change& c) {
+  std::string name;
+  switch (c.kind) {
+    case score::clef_kind::treble:
+      name = "treble";
+      break;
+    case score::clef_kind::bass:
+      name = "bass";
+      break;
+    case score::clef_kind::alto:
+      name = "alto";
+      break;
+    case score::clef_kind::tenor:
+      name = "tenor";
+      break;
+    case score::clef_kind::percussion:
+      // The notes stand where the bass clef puts them: middle C six steps up.
+      return "\\clef percussion \\set Staff.middleCClefPosition = #6";
+  }
+  if (c.octave_shift < 0) return "\\clef \"" + name + "_8\"";
+  if (c.octave_shift > 0) return "\\clef \"" + name + "^8\"";
+  return "\\clef " + name;
+}
+
+// The major key whose signature is this list, as the number of sharps (negative: flats);
+// nullopt when no key has it.
+std::optional<int> standard_key(const score::key_change& k) {
+  static constexpr int sharp_order[7] = {3, 0, 4, 1, 5, 2, 6};  // F C G D A E B
+  static constexpr int flat_order[7] = {6, 2, 5, 1, 4, 0, 3};   // B E A D G C F
+  if (k.alterations.empty()) return 0;
+  const int sign = k.alterations.front().second;
+  if (sign != 1 && sign != -1) return std::nullopt;
+  const int* order = sign > 0 ? sharp_order : flat_order;
+  std::set<int> steps;
+  for (const auto& [step, alteration] : k.alterations) {
+    if (alteration != sign) return std::nullopt;
+    steps.insert(step);
+  }
+  const int count = static_cast<int>(steps.size());
+  for (int i = 0; i < count; ++i)
+    if (!steps.count(order[i])) return std::nullopt;
+  return sign * count;
+}
+
+std::string key_text(const score::key_change& k) {
+  const std::optional<int> sharps = standard_key(k);
+  if (!sharps) {
+    std::string alist;
+    for (const auto& [step, alteration] : k.alterations)
+      alist += (alist.empty() ? "(" : " (") + std::to_string(step) + " . " +
+               (alteration > 0 ? ",SHARP" : ",FLAT") + ")";
+    return "\\set Staff.keyAlterations = #`(" + alist + ")";
+  }
+  // The major tonic goes up a fifth (four steps) for each sharp.
+  const int major_step = ((*sharps * 4) % 7 + 7) % 7;
+  const int tonic = k.tonic_step >= 0 ? k.tonic_step : major_step;
+  std::array<int, 7> by_key{};
+  for (const auto& [step, alteration] : k.alterations)
+    by_key[static_cast<std::size_t>(step)] = alteration;
+  score::pitch p;
+  p.step = tonic;
+  p.alteration = by_key[static_cast<std::size_t>(tonic)];
+  p.octave = -1;  // no octave marks
+  static constexpr std::array<std::string_view, 7> modes = {
+      "\\major", "\\dorian", "\\phrygian", "\\lydian", "\\mixolydian", "\\minor", "\\locrian"};
+  const int degree = ((tonic - major_step) % 7 + 7) % 7;
+  return "\\key " + pitch_text(p) + " " + std::string(modes[static_cast<std::size_t>(degree)]);
+}
+
+std::string bar_text(bar_style style) {
+  switch (style) {
+    case bar_style::double_bar:
+      return "\\bar \"||\"";
+    case bar_style::section_open:
+      return "\\bar \".|\"";
+    case bar_style::section_close:
+      return "\\bar \"|.\"";
+    case bar_style::invisible:
+      return "\\bar \"\"";
+    default:
+      // Repeats are written as plain bar lines for now.
+      return "";
+  }
+}
+
+bool same_length(const chord_part& a, const chord_part& b) {
+  return a.length == b.length;
+}
+
+// One measure of a staff: its items and what LilyPond must be told about its length.
+struct measure {
+  std::size_t first_item = 0, end_item = 0;  // end_item: the closing bar, or the staff's end
+  rational length;
+  rational expected;
+  bool closed = false;
+  bool has_events = false;
+};
+
+std::vector<measure> measures_of(const score::staff& s) {
+  std::vector<measure> out;
+  measure m;
+  rational start;
+  rational now;
+  rational expected(1);
+  bool first_event_seen = false;
+  for (std::size_t i = 0; i < s.items.size(); ++i) {
+    const score::item& it = s.items[i];
+    if (const auto* t = std::get_if<score::time_change>(&it)) {
+      expected = t->measure_length();
+      if (!first_event_seen) m.expected = expected;
+    } else if (const auto* e = std::get_if<event>(&it)) {
+      if (!e->grace && !first_event_seen) {
+        first_event_seen = true;
+        m.expected = expected;
+      }
+      if (!e->grace) m.has_events = true;
+      now = e->onset + e->advance;
+    } else if (const auto* b = std::get_if<score::bar_line>(&it)) {
+      m.end_item = i;
+      m.length = b->onset - start;
+      m.closed = true;
+      if (!first_event_seen) m.expected = expected;
+      out.push_back(m);
+      start = now = b->onset;
+      m = measure{};
+      m.first_item = i + 1;
+      first_event_seen = false;
+    }
+  }
+  m.end_item = s.items.size();
+  m.length = now - start;
+  if (!first_event_seen) m.expected = expected;
+  out.push_back(m);
+  return out;
+}
+
+// A chord part's notes as one voice writes them, with ties where the next event continues.
+struct voice_part {
+  const chord_part* part = nullptr;
+  std::vector<const score::note*> notes;
+};
+
+class staff_music {
+ public:
+  staff_music(const score::staff& s, std::set<std::string>& tempos) : staff_(s), tempos_(tempos) {}
+
+  void write() {
+    plan_events();
+    const std::vector<measure> measures = measures_of(staff_);
+    std::size_t m = 0;
+    int number = 1;
+    bool pickup_possible = true;
+    rational lily_length(1);  // LilyPond's measureLength
+    bool timing_done = false;
+    for (std::size_t i = 0; i < staff_.items.size(); ++i) {
+      const score::item& it = staff_.items[i];
+      while (m + 1 < measures.size() && i > measures[m].end_item) {
+        ++m;
+        timing_done = false;
+      }
+      if (const auto* c = std::get_if<score::clef_change>(&it)) {
+        add(clef_text(*c));
+      } else if (const auto* k = std::get_if<score::key_change>(&it)) {
+        add(key_text(*k));
+      } else if (const auto* t = std::get_if<score::time_change>(&it)) {
+        time_signature(*t);
+        lily_length = t->measure_length();
+      } else if (const auto* tm = std::get_if<score::tempo_mark>(&it)) {
+        tempo(*tm);
+      } else if (const auto* b = std::get_if<score::bar_line>(&it)) {
+        if (!timing_done) timing(measures[m], pickup_possible, lily_length);
+        if (measures[m].length > rational(0)) pickup_possible = false;
+        add(bar_text(b->style));
+        add("|");
+        end_line();
+        ++number;
+        if (number % measure_number_every == 0) lines_.push_back("% " + std::to_string(number));
+        timing_done = false;
+      } else if (const auto* e = std::get_if<event>(&it)) {
+        if (e->grace) {
+          grace(*e);
+          continue;
+        }
+        if (!timing_done) {
+          timing(measures[m], pickup_possible, lily_length);
+          timing_done = true;
+        }
+        if (measures[m].length > rational(0)) pickup_possible = false;
+        main_event(i, *e);
+      }
+    }
+    close_tuplet();
+    flush_graces();
+    end_line();
+    if (const std::string end = bar_text(staff_.ending_bar); !end.empty())
+      lines_.push_back(end);
+  }
+
+  std::string music() const {
+    std::string out;
+    for (const std::string& line : lines_)
+      out += "  " + line + "\n";
+    return out;
+  }
+
+  std::vector<std::string> lower_voices() const {
+    std::vector<std::string> out;
+    for (const lower_voice& v : lower_)
+      out.push_back(v.text + "\n");
+    return out;
+  }
+
+  // The lyric lines in lyric mode, one syllable per note as NoteWorthy Composer lays them.
+  std::vector<std::string> verses() const {
+    std::vector<std::string> out;
+    for (const score::lyric_line& line : staff_.lyrics) {
+      out.push_back(verse(line));
+    }
+    return out;
+  }
+
+ private:
+  struct slot {
+    bool takes = false;    // NoteWorthy gives it a syllable
+    bool melisma = false;  // LilyPond would hold the syllable before over it
+  };
+  struct lower_voice {
+    rational until;
+    std::string text;
+    int tokens = 0;
+  };
+
+  void add(const std::string& token) {
+    if (token.empty()) return;
+    if (!line_.empty()) line_ += ' ';
+    line_ += token;
+  }
+  void end_line() {
+    if (!line_.empty()) lines_.push_back(std::move(line_));
+    line_.clear();
+  }
+
+  void time_signature(const score::time_change& t) {
+    const bool symbol_style = t.shown != score::time_change::symbol::numbers;
+    const bool symbol_shape = (t.numerator == 4 && t.denominator == 4) ||
+                              (t.numerator == 2 && t.denominator == 2);
+    if (symbol_shape && symbol_style != symbols_) {
+      add(symbol_style ? "\\defaultTimeSignature" : "\\numericTimeSignature");
+      symbols_ = symbol_style;
+    }
+    if (!t.visible) add("\\once \\omit Staff.TimeSignature");
+    add("\\time " + std::to_string(t.numerator) + "/" + std::to_string(t.denominator));
+  }
+
+  void tempo(const score::tempo_mark& t) {
+    // One mark for each moment, though several staves may carry it.
+    if (!tempos_.insert(t.onset.text()).second) return;
+    if (!t.visible) add("\\once \\omit Score.MetronomeMark");
+    std::string text = "\\tempo ";
+    if (!t.text.empty()) text += quoted(t.text) + " ";
+    add(text + duration_text(t.base, t.dots) + " = " + std::to_string(t.beats_per_minute));
+  }
+
+  // Tells LilyPond a measure's length where the score's measure differs from its time
+  // signature: a pickup at the start, otherwise that measure's own length.
+  void timing(const measure& m, bool pickup_possible, rational& lily_length) {
+    const bool regular = m.length == m.expected || m.length == rational(0) ||
+                         (!m.closed && m.length < m.expected);
+    if (regular) {
+      if (lily_length != m.expected && m.length > rational(0)) {
+        add("\\set Timing.measureLength = " + moment_text(m.expected));
+        lily_length = m.expected;
+      }
+      return;
+    }
+    if (pickup_possible && m.length < m.expected) {
+      add("\\partial " + length_text(m.length));
+      return;
+    }
+    add("\\set Timing.measureLength = " + moment_text(m.length));
+    lily_length = m.length;
+  }
+
+  // Which events sound in a second voice, and which notes are tied and slurred.
+  void plan_events() {
+    for (std::size_t i = 0; i < staff_.items.size(); ++i)
+      if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace)
+        order_.push_back(i);
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+      const event& e = std::get<event>(staff_.items[order_[k]]);
+      voice_part upper;
+      if (!e.has_second || same_length(e.main, e.second)) {
+        upper.part = &e.main;
+        for (const chord_part* p : {&e.main, &e.second})
+          for (const score::note& n : p->notes)
+            upper.notes.push_back(&n);
+      } else {
+        const bool second_shorter = e.second.length < e.main.length;
+        upper.part = second_shorter ? &e.second : &e.main;
+        for (const score::note& n : upper.part->notes)
+          upper.notes.push_back(&n);
+      }
+      upper_[order_[k]] = upper;
+    }
+    // Slurs: NoteWorthy's flag joins an event to the next; LilyPond's slur spans a chain of
+    // such links between notes.
+    std::vector<bool> link(order_.size(), false);
+    for (std::size_t k = 0; k + 1 < order_.size(); ++k) {
+      const event& e = std::get<event>(staff_.items[order_[k]]);
+      link[k] = e.slur && has_notes(order_[k]) && has_notes(order_[k + 1]);
+    }
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+      const bool before = k > 0 && link[k - 1];
+      if (link[k] && !before) slur_open_.insert(order_[k]);
+      if (before && !link[k]) slur_close_.insert(order_[k]);
+      slot s;
+      const event& e = std::get<event>(staff_.items[order_[k]]);
+      s.takes = e.takes_syllable;
+      s.melisma = before;
+      if (!has_notes(order_[k])) continue;
+      // Ties: written only where the next event continues them in this voice.
+      if (k + 1 < order_.size()) {
+        for (const score::note* n : upper_[order_[k]].notes) {
+          if (!n->tie) continue;
+          for (const score::note* next : upper_[order_[k + 1]].notes)
+            if (next->tied_from && next->sound == n->sound) {
+              tied_.insert(n);
+              tied_into_.insert(next);
+            }
+        }
+      }
+      slots_.push_back({order_[k], s});
+    }
+    for (auto& [index, s] : slots_)
+      for (const score::note* n : upper_[index].notes)
+        if (tied_into_.count(n)) s.melisma = true;
+  }
+
+  bool has_notes(std::size_t index) const {
+    const auto found = upper_.find(index);
+    return found != upper_.end() && !found->second.notes.empty();
+  }
+
+  std::string chord_text(const std::vector<const score::note*>& notes, const std::string& dur,
+                         bool with_ties) const {
+    auto one = [&](const score::note* n) {
+      std::string t = pitch_text(n->sound);
+      if (n->redundant_accidental) t += '!';
+      return t;
+    };
+    if (notes.size() == 1) {
+      std::string t = one(notes[0]) + dur;
+      if (with_ties && tied_.count(notes[0])) t += "~";
+      return t;
+    }
+    std::string t = "<";
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+      if (i) t += ' ';
+      t += one(notes[i]);
+      if (with_ties && tied_.count(notes[i])) t += "~";
+    }
+    return t + ">" + dur;
+  }
+
+  void grace(const event& e) {
+    std::vector<const score::note*> notes;
+    for (const chord_part* p : {&e.main, &e.second})
+      for (const score::note& n : p->notes)
+        notes.push_back(&n);
+    if (!graces_.empty()) graces_ += ' ';
+    graces_ += chord_text(notes, duration_text(e.main.base, e.main.dots), false);
+    ++grace_count_;
+  }
+
+  void flush_graces() {
+    if (graces_.empty()) return;
+    add(grace_count_ == 1 ? "\\grace " + graces_ : "\\grace { " + graces_ + " }");
+    graces_.clear();
+    grace_count_ = 0;
+  }
+
+  void close_tuplet() {
+    if (!in_tuplet_) return;
+    add("}");
+    in_tuplet_ = false;
+  }
+
+  void main_event(std::size_t index, const event& e) {
+    const voice_part& upper = upper_.at(index);
+    const bool triplet = upper.part->triplet;
+    if (in_tuplet_ && (!triplet || e.triplet == score::triplet_mark::first)) close_tuplet();
+    // Two voices while a longer chord part sounds on.
+    if (in_two_voices_ && e.onset >= two_voices_until_) {
+      add("\\oneVoice");
+      in_two_voices_ = false;
+    }
+    if (e.has_second && !same_length(e.main, e.second)) {
+      const chord_part& longer = upper.part == &e.main ? e.second : e.main;
+      lower(e.onset, longer);
+      if (!in_two_voices_) add("\\voiceOne");
+      in_two_voices_ = true;
+      two_voices_until_ = std::max(two_voices_until_, e.onset + longer.length);
+    }
+    if (triplet && !in_tuplet_) {
+      add("\\tuplet 3/2 {");
+      in_tuplet_ = true;
+    }
+    flush_graces();
+    std::string token;
+    const std::string dur = duration_text(upper.part->base, upper.part->dots);
+    if (upper.notes.empty()) {
+      if (e.full_measure_rest)
+        token = std::string(e.visible ? "R" : "s") + length_text(e.main.length);
+      else
+        token = std::string(e.visible ? "r" : "s") + dur;
+    } else {
+      token = chord_text(upper.notes, dur, true);
+    }
+    if (slur_open_.count(index)) token += "(";
+    if (slur_close_.count(index)) token += ")";
+    add(token);
+    if (e.triplet == score::triplet_mark::end) close_tuplet();
+  }
+
+  // The longer notes of a chord go to a voice of their own, silent elsewhere.
+  void lower(rational onset, const chord_part& part) {
+    std::size_t v = 0;
+    while (v < lower_.size() && lower_[v].until > onset)
+      ++v;
+    if (v == lower_.size()) lower_.push_back({rational(0), "  \\voiceTwo", 0});
+    lower_voice& voice = lower_[v];
+    std::vector<const score::note*> notes;
+    for (const score::note& n : part.notes)
+      notes.push_back(&n);
+    std::string token;
+    if (onset > voice.until) token = "s" + length_text(onset - voice.until) + " ";
+    std::string dur = duration_text(part.base, part.dots);
+    if (part.triplet) dur += "*2/3";
+    token += chord_text(notes, dur, false);
+    voice.text += (voice.tokens % 8 == 7 ? "\n  " : " ") + token;
+    ++voice.tokens;
+    voice.until = onset + part.length;
+  }
+
+  std::string verse(const score::lyric_line& line) const {
+    std::vector<const score::syllable*> placed;
+    for (const score::syllable& s : line.syllables)
+      if (s.placed) placed.push_back(&s);
+    // Where NoteWorthy gives a syllable to a note that LilyPond holds in a melisma, the
+    // verse tells LilyPond to ignore melismata and names every note's syllable itself.
+    bool explicit_all = false;
+    std::size_t takers = 0;
+    for (const auto& [index, s] : slots_) {
+      if (!s.takes) continue;
+      if (takers < placed.size() && s.melisma) explicit_all = true;
+      ++takers;
+    }
+    std::vector<std::string> tokens;
+    if (explicit_all) tokens.push_back("\\set ignoreMelismata = ##t");
+    std::size_t next = 0;
+    std::size_t pending_skips = 0;
+    for (const auto& [index, s] : slots_) {
+      if (next >= placed.size()) break;
+      if (s.takes) {
+        for (; pending_skips > 0; --pending_skips)
+          tokens.push_back("_");
+        const score::syllable& syl = *placed[next++];
+        std::string t = syl.text.find_first_not_of(' ') == std::string::npos
+                            ? "\"\""
+                            : syllable_text(syl.text);
+        if (syl.hyphen) t += " --";
+        tokens.push_back(t);
+      } else if (explicit_all || !s.melisma) {
+        // A note LilyPond would give a syllable to but NoteWorthy does not.
+        ++pending_skips;
+      }
+    }
+    std::string out;
+    std::size_t width = 0;
+    for (const std::string& t : tokens) {
+      if (width > 0 && width + t.size() > 72) {
+        out += "\n";
+        width = 0;
+      }
+      out += (width == 0 ? "  " : " ") + t;
+      width += t.size() + 1;
+    }
+    return out + "\n";
+  }
+
+  const score::staff& staff_;
+  std::set<std::string>& tempos_;
+  std::vector<std::string> lines_;
+  std::string line_;
+  std::vector<std::size_t> order_;
+  std::map<std::size_t, voice_part> upper_;
+  std::set<std::size_t> slur_open_, slur_close_;
+  std::set<const score::note*> tied_, tied_into_;
+  std::vector<std::pair<std::size_t, slot>> slots_;
+  std::vector<lower_voice> lower_;
+  std::string graces_;
+  int grace_count_ = 0;
+  bool in_tuplet_ = false;
+  bool in_two_voices_ = false;
+  rational two_voices_until_;
+  bool symbols_ = true;  // LilyPond shows 4/4 and 2/2 as C and cut C until told otherwise
+};
+
+std::string header(const score::score& model) {
+  std::string out = "\\header {\n";
+  const auto field = [&](std::string_view name, const std::string& value) {
+    if (!value.empty()) out += "  " + std::string(name) + " = " + quoted(value) + "\n";
+  };
+  field("title", model.title);
+  field("composer", model.author);
+  field("poet", model.lyricist);
+  if (!model.copyright1.empty() && !model.copyright2.empty())
+    out += "  copyright = \\markup \\center-column { " + quoted(model.copyright1) + " " +
+           quoted(model.copyright2) + " }\n";
+  else
+    field("copyright", model.copyright1.empty() ? model.copyright2 : model.copyright1);
+  out += "  tagline = ##f\n}\n";
+  return out;
+}
+
+struct written_staff {
+  std::string music_name;
+  std::vector<std::string> lower_names;
+  std::vector<std::string> verse_names;
+};
+
+std::string indent(int depth) {
+  return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+}
+
+}  // namespace
+
+std::string write_page(const score::score& model) {
+  std::string out = "\\version \"2.24.0\"\n\n" + header(model) + "\n";
+  const std::vector<page_staff> staves = plan_staves(model);
+  std::vector<written_staff> written(model.staves.size());
+  std::set<std::string> names;
+  std::set<std::string> tempos;
+  // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
+  std::vector<std::string> variables(model.staves.size());
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t i = 0; i < model.staves.size(); ++i) {
+      const score::staff& s = model.staves[i];
+      if (s.visible != (pass == 0)) continue;
+      std::string base = identifier(s.name);
+      if (base.empty()) base = "staff" + number_word(static_cast<int>(i) + 1);
+      if (names.count(base)) {
+        int n = 2;
+        while (names.count(base + number_word(n)))
+          ++n;
+        base += number_word(n);
+      }
+      names.insert(base);
+      staff_music music(s, tempos);
+      music.write();
+      written_staff& w = written[i];
+      w.music_name = base + "Music";
+      std::string text = w.music_name + " = {\n" + music.music() + "}\n\n";
+      const std::vector<std::string> lowers = music.lower_voices();
+      for (std::size_t v = 0; v < lowers.size(); ++v) {
+        w.lower_names.push_back(base + "Lower" + (v ? number_word(static_cast<int>(v) + 1) : ""));
+        text += w.lower_names.back() + " = {\n" + lowers[v] + "}\n\n";
+      }
+      const std::vector<std::string> verses = music.verses();
+      for (std::size_t k = 0; k < verses.size(); ++k) {
+        w.verse_names.push_back(base + "Verse" + number_word(static_cast<int>(k) + 1));
+        text += w.verse_names.back() + " = \\lyricmode {\n" + verses[k] + "}\n\n";
+      }
+      variables[i] = std::move(text);
+    }
+  }
+  for (const std::string& v : variables)
+    out += v;
+
+  const auto voices = [&](std::size_t i, const std::string& name, const std::string& shape,
+                          int depth) {
+    std::string t = indent(depth) + "\\new Voice = \"voice" + std::to_string(i + 1) + "\" { " +
+                    shape + "\\" + written[i].music_name + " }\n";
+    for (const std::string& lower : written[i].lower_names)
+      t += indent(depth) + "\\new Voice { \\" + lower + " }\n";
+    (void)name;
+    return t;
+  };
+  const auto staff_block = [&](const page_staff& p, int depth) {
+    const score::staff& shown = model.staves[p.staves.back()];
+    std::string label = shown.label.empty() ? shown.name : shown.label;
+    std::string t = indent(depth) + "\\new Staff = \"staff" + std::to_string(p.number) + "\"";
+    if (!label.empty()) t += " \\with { instrumentName = " + quoted(label) + " }";
+    t += " <<\n";
+    for (std::size_t v = 0; v < p.staves.size(); ++v) {
+      const std::string shape =
+          p.staves.size() == 1 ? "" : (v == 0 ? "\\voiceOne " : "\\voiceTwo ");
+      t += voices(p.staves[v], "", shape, depth + 1);
+    }
+    t += indent(depth) + ">>\n";
+    for (std::size_t staff_index : p.staves)
+      for (std::size_t k = 0; k < written[staff_index].verse_names.size(); ++k) {
+        if (model.staves[staff_index].lyrics[k].syllables.empty()) continue;
+        t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(staff_index + 1) +
+             "-verse" + std::to_string(k + 1) + "\" \\lyricsto \"voice" +
+             std::to_string(staff_index + 1) + "\" { \\" + written[staff_index].verse_names[k] +
+             " }\n";
+      }
+    return t;
+  };
+
+  bool hidden = false;
+  for (const score::staff& s : model.staves)
+    hidden = hidden || !s.visible;
+
+  out += "\\score {\n  <<\n";
+  for (std::size_t p = 0; p < staves.size();) {
+    std::size_t end = p;
+    while (end + 1 < staves.size() && staves[end].group != score::group_with_next::none)
+      ++end;
+    if (end == p) {
+      out += staff_block(staves[p], 2);
+      ++p;
+      continue;
+    }
+    bool all_braces = true, lyrics = false;
+    for (std::size_t q = p; q <= end; ++q) {
+      if (q < end && staves[q].group != score::group_with_next::brace) all_braces = false;
+      for (std::size_t i : staves[q].staves)
+        for (const score::lyric_line& l : model.staves[i].lyrics)
+          lyrics = lyrics || !l.syllables.empty();
+    }
+    const char* group = all_braces ? "PianoStaff" : lyrics ? "ChoirStaff" : "StaffGroup";
+    out += indent(2) + "\\new " + group + " <<\n";
+    for (std::size_t q = p; q <= end; ++q)
+      out += staff_block(staves[q], 3);
+    out += indent(2) + ">>\n";
+    p = end + 1;
+  }
+  out += "  >>\n  \\layout { }\n";
+  if (!hidden) return out + "  \\midi { }\n}\n";
+  // Hidden staves sound in the MIDI only, from a score of their own.
+  out += "}\n\n\\score {\n  <<\n";
+  for (std::size_t i = 0; i < model.staves.size(); ++i) {
+    out += "    \\new Staff <<\n";
+    out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
+    for (const std::string& lower : written[i].lower_names)
+      out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    out += "    >>\n";
+  }
+  return out + "  >>\n  \\midi { }\n}\n";
+}
+
+}  // namespace choirly::page
