@@ -66,7 +66,9 @@ status=$?
 cp "$work/lilypond.log" "$log"
 touch "$work/engraved"
 LC_ALL=C sort "$work/engraved" >"$engraved"
-errors=$(grep -c 'error:' "$log")
+# Every error line counts, but for one harmless message: LilyPond probing a table that the
+# Korean fallback fonts (Nanum) do not have; the text still prints.
+errors=$(grep 'error:' "$log" | grep -cv '^programming error: FT_Load_Sfnt_Table (): error\.$')
 if [ $status -ne 0 ] || [ "$errors" -ne 0 ]; then
   echo "FAIL $name: lilypond exited with status $status and printed $errors error line(s):"
   grep -A 3 'error:' "$log" | head -n 40
