@@ -83,9 +83,57 @@
               (ly:moment-main (ly:context-current-moment where)))
              text)))))))
 
+%% LilyPond keeps the last of two clef changes, or of two time changes, at one moment without
+%% a word; these watchers warn "discarded clef change" or "discarded time change" then, once a
+%% moment, beside LilyPond's own "discarding event: `key-change-event'".
+#(define (choirly-conflict-watch kind context)
+   ;; A procedure taking (name value): the first value of each name at a moment stands; another
+   ;; value for the same name at that moment is a change that LilyPond discards.
+   (let ((moment #f) (first-values '()) (warned #f))
+     (lambda (name value)
+       (let ((now (ly:context-current-moment context)))
+         (if (not (and moment (equal? now moment)))
+             (begin (set! moment now) (set! first-values '()) (set! warned #f)))
+         (let ((earlier (assq name first-values)))
+           (cond ((not earlier) (set! first-values (acons name value first-values)))
+                 ((and (not warned) (not (equal? (cdr earlier) value)))
+                  (set! warned #t)
+                  (ly:warning "discarded ~a change in ~a at ~a: ~a ~a, then ~a"
+                              kind (if (eq? (ly:context-name context) 'Score)
+                                       "the score"
+                                       (ly:context-id context))
+                              (ly:moment-main now)
+                              name (cdr earlier) value))))))))
+
+#(define (choirly-clef-watch-engraver context)
+   (make-engraver
+    ((initialize engraver)
+     (let ((watch (choirly-conflict-watch "clef" context)))
+       (ly:add-listener
+        (lambda (event)
+          (let ((name (ly:event-property event 'symbol)))
+            (if (memq name '(clefGlyph clefPosition clefTransposition))
+                (watch name (ly:event-property event 'value)))))
+        (ly:context-event-source context) 'SetProperty)))))
+
+#(define (choirly-time-watch-engraver context)
+   (make-engraver
+    ((initialize engraver)
+     (let ((watch (choirly-conflict-watch "time" context)))
+       (ly:add-listener
+        (lambda (event)
+          (watch 'time (format #f "~a/~a" (ly:event-property event 'numerator)
+                               (ly:event-property event 'denominator))))
+        (ly:context-events-below context) 'time-signature-event)))))
+
 \layout {
   \context {
     \Score
     \consists #choirly-events-engraver
+    \consists #choirly-time-watch-engraver
+  }
+  \context {
+    \Staff
+    \consists #choirly-clef-watch-engraver
   }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the events logger and the comparison on a hand-written piece whose events were
 # written by hand: the right events must pass, and events that lost a triplet and a
-# syllable must fail, naming exactly those differences first.
+# syllable must fail, naming exactly those differences first; a piece with one of each
+# kind of lost music must give one warning of each kind.
 #
 #   selftest.sh CHECK_EVENTS LOG_EVENTS_LY SELFTEST_DIR OUT_DIR
 set -u
@@ -38,5 +39,16 @@ elif [ "$shown" != "$expected" ]; then
   echo "$expected"
   fail=1
 fi
-[ $fail -eq 0 ] && echo "PASS the logger gives the hand-written events and the comparison shows the differences"
+# Through LilyPond and the logger, one warning of each kind is counted once.
+"$check" --engrave-only "$stand_in" "$log_events" "$dir/conflicts.ly" "$out/conflicts" >"$out.conflicts.txt" 2>&1
+"$(dirname "$0")/count_warnings.sh" "$out/conflicts/conflicts.lilypond.log" >"$out.counts.txt"
+status=$?
+cat "$out.counts.txt"
+row=$(sed -n 2p "$out.counts.txt" | tr -s ' ' | sed 's/ $//')
+if [ $status -ne 1 ] || [ "$row" != "conflicts 1 1 1 1 1" ]; then
+  echo "FAIL conflicts.ly should give one warning of each kind: conflicts 1 1 1 1 1"
+  cat "$out.conflicts.txt"
+  fail=1
+fi
+[ $fail -eq 0 ] && echo "PASS the logger gives the hand-written events, the comparison shows the differences, and each kind of lost music is warned"
 exit $fail

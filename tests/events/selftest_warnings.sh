@@ -12,10 +12,10 @@ fail=0
 table=$("$count" "$dir/lost-music.log" "$dir/clean.log")
 status=$?
 echo "$table"
-# bar check 2, tie 2, key 1 (the conflict line is the kept event), clef 1, time 2.
-expected_rows="lost-music 2 2 1 1 2
+# bar check 2, tie 2, key 1 (the conflict line is the kept event), clef 2, time 3.
+expected_rows="lost-music 2 2 1 2 3
 clean 0 0 0 0 0
-total (2 scores) 2 2 1 1 2"
+total (2 scores) 2 2 1 2 3"
 rows=$(echo "$table" | sed -n '2,4p' | tr -s ' ' | sed 's/ $//')
 if [ $status -ne 1 ]; then
   echo "FAIL a log with lost music passed (status $status)"

@@ -6,7 +6,8 @@
 #
 # The per-score events tests leave NAME.lilypond.log in OUT_DIR; a log that is missing or
 # older than the score, the page program or the logger is made again here, so this test
-# also runs on its own. The table and the verdict come from count_warnings.sh.
+# also runs on its own. The table and the verdict come from count_warnings.sh; a last line
+# gives the notes and syllables LilyPond engraved over these scores.
 set -u
 if [ $# -lt 5 ]; then
   echo "usage: $0 CHECK_EVENTS PAGE_EVENTS LOG_EVENTS_LY OUT_DIR SCORE..." >&2
@@ -32,4 +33,17 @@ for score in "$@"; do
   fi
   logs+=("$log")
 done
-exec "$(dirname "$0")/count_warnings.sh" "${logs[@]}"
+"$(dirname "$0")/count_warnings.sh" "${logs[@]}"
+status=$?
+
+# The events LilyPond engraved over the corpus, for the record (the per-score tests compare them).
+notes=0
+syllables=0
+for score in "$@"; do
+  engraved=$out/$(basename "$score" .nwctxt).engraved
+  [ -f "$engraved" ] || continue
+  notes=$((notes + $(grep -c '^note ' "$engraved")))
+  syllables=$((syllables + $(grep -c '^lyric ' "$engraved")))
+done
+echo "events engraved over the $# scores: $notes notes, $syllables syllables"
+exit $status
