@@ -375,9 +375,11 @@ class reader {
                 : e.has_second && e.second.length < e.main.length ? e.second.length
                                                                     : e.main.length;
     resolve_pitches(s, e);
-    e.takes_syllable = !e.is_rest() && !e.grace && e.lyric != lyric_option::never &&
-                       !all_tied_from(e) && !state_.previous_slur;
-    if (e.lyric == lyric_option::always && !e.is_rest()) e.takes_syllable = true;
+    // A rest chord sounds its notes under a rest: like a rest, it takes no syllable.
+    const bool sings = !e.main.notes.empty() && !e.grace;
+    e.takes_syllable = sings && e.lyric != lyric_option::never && !all_tied_from(e) &&
+                       !state_.previous_slur;
+    if (e.lyric == lyric_option::always && sings) e.takes_syllable = true;
     state_.previous_slur = e.slur;
     state_.now += e.advance;
     state_.previous_event = s.items.size();
