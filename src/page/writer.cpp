@@ -201,7 +201,7 @@ class staff_music {
         add("|");
         end_line();
         ++number;
-        if (number % measure_number_every == 0) lines_.push_back("% " + std::to_string(number));
+        if (number % measure_number_every == 0) pending_number_ = number;
         timing_done = false;
       } else if (const auto* e = std::get_if<event>(&it)) {
         if (e->grace) {
@@ -259,6 +259,10 @@ class staff_music {
 
   void add(const std::string& token) {
     if (token.empty()) return;
+    if (line_.empty() && pending_number_ > 0) {
+      lines_.push_back("% " + std::to_string(pending_number_));
+      pending_number_ = 0;
+    }
     if (!line_.empty()) line_ += ' ';
     line_ += token;
   }
@@ -543,6 +547,7 @@ class staff_music {
   std::vector<lower_voice> lower_;
   std::string graces_;
   int grace_count_ = 0;
+  int pending_number_ = 0;  // a measure number waiting for its measure's first token
   bool in_tuplet_ = false;
   bool in_two_voices_ = false;
   rational two_voices_until_;
