@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.reason.c_str());
     return 1;
   }
-  const std::string out = ly ? choirly::page::write_page(reading.model)
-                             : choirly::tests::model_events(reading.model);
+  const std::string out =
+      ly ? choirly::page::write_page(reading.model) : choirly::tests::model_events(reading.model);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

@@ -150,19 +150,19 @@ TEST(PageWriter, HeaderAndScoreFollowTheChoirTemplates) {
   s.copyright1 = "(c) 2020";
   s.copyright2 = "All rights";
   const std::string page = choirly::page::write_page(s);
-  EXPECT_TRUE(page.starts_with(
-      "\\version \"2.24.0\"\n\n"
-      "\\header {\n"
-      "  title = \"Hymn \\\"One\\\"\"\n"
-      "  composer = \"Ann\"\n"
-      "  poet = \"Bob\"\n"
-      "  copyright = \\markup \\center-column { \"(c) 2020\" \"All rights\" }\n"
-      "  tagline = ##f\n"
-      "}\n\n"
-      "sopranoMusic = {\n"
-      "  c'1 |\n"
-      "  \\bar \"|.\"\n"
-      "}\n"))
+  EXPECT_TRUE(
+      page.starts_with("\\version \"2.24.0\"\n\n"
+                       "\\header {\n"
+                       "  title = \"Hymn \\\"One\\\"\"\n"
+                       "  composer = \"Ann\"\n"
+                       "  poet = \"Bob\"\n"
+                       "  copyright = \\markup \\center-column { \"(c) 2020\" \"All rights\" }\n"
+                       "  tagline = ##f\n"
+                       "}\n\n"
+                       "sopranoMusic = {\n"
+                       "  c'1 |\n"
+                       "  \\bar \"|.\"\n"
+                       "}\n"))
       << page;
   EXPECT_NE(page.find("\\score {\n  <<\n"
                       "    \\new Staff = \"staff1\" \\with { instrumentName = \"Soprano\" } <<\n"
@@ -179,12 +179,12 @@ TEST(PageWriter, HeaderAndScoreFollowTheChoirTemplates) {
 TEST(PageWriter, TripletsPickupsAndIrregularMeasures) {
   using sc::triplet_mark;
   builder b;
-  b.time(3, 4).note(0, 4, 4).bar();                     // pickup of a quarter
-  b.note(0, 0, 8).triplet(triplet_mark::first);         // a triplet of eighths
+  b.time(3, 4).note(0, 4, 4).bar();              // pickup of a quarter
+  b.note(0, 0, 8).triplet(triplet_mark::first);  // a triplet of eighths
   b.note(0, 1, 8).triplet(triplet_mark::middle);
   b.note(0, 2, 8).triplet(triplet_mark::end);
   b.note(0, 3, 2).bar();
-  b.note(0, 0, 1).bar();                                // a measure of four quarters in 3/4
+  b.note(0, 0, 1).bar();  // a measure of four quarters in 3/4
   b.note(0, 0, 2, 1).bar();
   const std::vector<std::string> music =
       variable(choirly::page::write_page(one_staff(b)), "sopranoMusic");
@@ -209,8 +209,8 @@ TEST(PageWriter, BarLinesSlursAndMeasureNumbers) {
   const std::vector<std::string> music =
       variable(choirly::page::write_page(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
-      "  c'1( \\bar \"||\" |",  "  d'1) \\bar \".|\" |", "  e'1 \\bar \"\" |", "  r1 |",
-      "  % 5",                 "  f'1 \\bar \"|.\" |",
+      "  c'1( \\bar \"||\" |", "  d'1) \\bar \".|\" |", "  e'1 \\bar \"\" |", "  r1 |", "  % 5",
+      "  f'1 \\bar \"|.\" |",
   };
   EXPECT_EQ(music, expected);
 }
@@ -277,23 +277,24 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
   const std::vector<int> numbers = choirly::page::staff_numbers(s);
   EXPECT_EQ(numbers, (std::vector<int>{1, 2, 4, 4, 0}));
   const std::string page = choirly::page::write_page(s);
-  EXPECT_NE(page.find("    \\new ChoirStaff <<\n"
-                      "      \\new Staff = \"staff1\" \\with { instrumentName = \"Sop\" } <<\n"
-                      "        \\new Voice = \"voice1\" { \\sopMusic }\n"
-                      "      >>\n"
-                      "      \\new Lyrics = \"staff1-verse1\" \\lyricsto \"voice1\" { \\sopVerseOne }\n"
-                      "      \\new Staff = \"staff2\" \\with { instrumentName = \"Alto\" } <<\n"
-                      "        \\new Voice = \"voice2\" { \\altoMusic }\n"
-                      "      >>\n"
-                      "    >>\n"
-                      "    \\new Staff = \"staff4\" \\with { instrumentName = \"Lower\" } <<\n"
-                      "      \\new Voice = \"voice3\" { \\voiceOne \\upperMusic }\n"
-                      "      \\new Voice = \"voice4\" { \\voiceTwo \\lowerMusic }\n"
-                      "    >>\n"
-                      "  >>\n"
-                      "  \\layout { }\n"
-                      "}\n"),
-            std::string::npos)
+  EXPECT_NE(
+      page.find("    \\new ChoirStaff <<\n"
+                "      \\new Staff = \"staff1\" \\with { instrumentName = \"Sop\" } <<\n"
+                "        \\new Voice = \"voice1\" { \\sopMusic }\n"
+                "      >>\n"
+                "      \\new Lyrics = \"staff1-verse1\" \\lyricsto \"voice1\" { \\sopVerseOne }\n"
+                "      \\new Staff = \"staff2\" \\with { instrumentName = \"Alto\" } <<\n"
+                "        \\new Voice = \"voice2\" { \\altoMusic }\n"
+                "      >>\n"
+                "    >>\n"
+                "    \\new Staff = \"staff4\" \\with { instrumentName = \"Lower\" } <<\n"
+                "      \\new Voice = \"voice3\" { \\voiceOne \\upperMusic }\n"
+                "      \\new Voice = \"voice4\" { \\voiceTwo \\lowerMusic }\n"
+                "    >>\n"
+                "  >>\n"
+                "  \\layout { }\n"
+                "}\n"),
+      std::string::npos)
       << page;
   // The hidden staff sounds in a MIDI score of its own, with all the others.
   EXPECT_NE(page.find("\\score {\n  <<\n    \\new Staff <<\n      \\new Voice { \\sopMusic }\n"),

@@ -16,8 +16,8 @@ using choirly::score::rational;
 using choirly::score::score;
 
 score read(const std::string& body) {
-  const choirly::score::reading r =
-      choirly::score::read_score("!NoteWorthyComposer(2.751)\n" + body + "!NoteWorthyComposer-End\n");
+  const choirly::score::reading r = choirly::score::read_score("!NoteWorthyComposer(2.751)\n" +
+                                                               body + "!NoteWorthyComposer-End\n");
   EXPECT_TRUE(r.ok) << r.error;
   return r.model;
 }
@@ -35,10 +35,17 @@ TEST(ScoreReader, DurationsGiveExactOnsetsAndLengths) {
     rational length;
   };
   const std::vector<row> rows = {
-      {"Whole", {1}},           {"Half", {1, 2}},        {"4th", {1, 4}},
-      {"8th", {1, 8}},          {"16th", {1, 16}},       {"32nd", {1, 32}},
-      {"64th", {1, 64}},        {"4th,Dotted", {3, 8}},  {"Half,DblDotted", {7, 8}},
-      {"8th,Slur,Dotted", {3, 16}}, {"64th,Dotted", {3, 128}},
+      {"Whole", {1}},
+      {"Half", {1, 2}},
+      {"4th", {1, 4}},
+      {"8th", {1, 8}},
+      {"16th", {1, 16}},
+      {"32nd", {1, 32}},
+      {"64th", {1, 64}},
+      {"4th,Dotted", {3, 8}},
+      {"Half,DblDotted", {7, 8}},
+      {"8th,Slur,Dotted", {3, 16}},
+      {"64th,Dotted", {3, 128}},
   };
   std::string body = "|AddStaff|Name:\"S\"\n";
   for (const row& r : rows)
@@ -109,17 +116,17 @@ TEST(ScoreReader, AccidentalsHoldToTheBarLineAndATieHandsThemOver) {
       "|AddStaff|Name:\"S\"\n"
       "|Clef|Type:Treble\n"
       "|Key|Signature:Bb,Eb|Tonic:B\n"
-      "|Note|Dur:4th|Pos:0\n"     // b'  flat by the key
-      "|Note|Dur:4th|Pos:n0\n"    // b'  natural
-      "|Note|Dur:4th|Pos:0\n"     // b'  natural still
-      "|Note|Dur:4th|Pos:-7\n"    // b   another position: flat
+      "|Note|Dur:4th|Pos:0\n"   // b'  flat by the key
+      "|Note|Dur:4th|Pos:n0\n"  // b'  natural
+      "|Note|Dur:4th|Pos:0\n"   // b'  natural still
+      "|Note|Dur:4th|Pos:-7\n"  // b   another position: flat
       "|Bar\n"
       "|Note|Dur:4th|Pos:0\n"     // b'  flat again
       "|Note|Dur:4th|Pos:#-1^\n"  // a'  sharp, tied
       "|Bar\n"
-      "|Note|Dur:4th|Pos:-1\n"    // a'  sharp through the tie
-      "|Note|Dur:4th|Pos:-1\n"    // a'  still sharp in this bar
-      "|Note|Dur:4th|Pos:b0\n"    // b'  flat written though the key has it
+      "|Note|Dur:4th|Pos:-1\n"  // a'  sharp through the tie
+      "|Note|Dur:4th|Pos:-1\n"  // a'  still sharp in this bar
+      "|Note|Dur:4th|Pos:b0\n"  // b'  flat written though the key has it
       "|Bar\n"
       "|Note|Dur:4th|Pos:-1\n");  // a'  the key's a
   const std::vector<event> e = events(s);
@@ -135,13 +142,13 @@ TEST(ScoreReader, AccidentalsHoldToTheBarLineAndATieHandsThemOver) {
 }
 
 TEST(ScoreReader, ATieToAnotherPitchLeadsNowhere) {
-  const std::vector<event> e = events(read(
-      "|AddStaff|Name:\"S\"\n"
-      "|Note|Dur:4th|Pos:0^\n"
-      "|Note|Dur:4th|Pos:1\n"
-      "|Note|Dur:4th|Pos:1^\n"
-      "|Note|Dur:4th|Pos:#1\n"
-      "|Note|Dur:4th|Pos:2^\n"));
+  const std::vector<event> e =
+      events(read("|AddStaff|Name:\"S\"\n"
+                  "|Note|Dur:4th|Pos:0^\n"
+                  "|Note|Dur:4th|Pos:1\n"
+                  "|Note|Dur:4th|Pos:1^\n"
+                  "|Note|Dur:4th|Pos:#1\n"
+                  "|Note|Dur:4th|Pos:2^\n"));
   ASSERT_EQ(e.size(), 5u);
   for (const event& x : e) {
     EXPECT_FALSE(x.main.notes[0].tie);
@@ -159,12 +166,12 @@ TEST(ScoreReader, EachStaffStartsInCUntilItsOwnKey) {
 }
 
 TEST(ScoreReader, ChordPartsOfTwoDurationsMoveOnByTheShorter) {
-  const std::vector<event> e = events(read(
-      "|AddStaff|Name:\"S\"\n"
-      "|Chord|Dur:4th|Pos:-4,1|Opts:Stem=Up|Dur2:Half|Pos2:-8\n"
-      "|Note|Dur:4th|Pos:0\n"
-      "|RestChord|Dur:8th|Opts:Stem=Up|Dur2:4th|Pos2:-3\n"
-      "|Note|Dur:4th|Pos:0\n"));
+  const std::vector<event> e =
+      events(read("|AddStaff|Name:\"S\"\n"
+                  "|Chord|Dur:4th|Pos:-4,1|Opts:Stem=Up|Dur2:Half|Pos2:-8\n"
+                  "|Note|Dur:4th|Pos:0\n"
+                  "|RestChord|Dur:8th|Opts:Stem=Up|Dur2:4th|Pos2:-3\n"
+                  "|Note|Dur:4th|Pos:0\n"));
   ASSERT_EQ(e.size(), 4u);
   EXPECT_EQ(e[0].main.notes.size(), 2u);
   EXPECT_TRUE(e[0].has_second);
@@ -178,10 +185,10 @@ TEST(ScoreReader, ChordPartsOfTwoDurationsMoveOnByTheShorter) {
 }
 
 TEST(ScoreReader, AWholeRestAloneFillsItsMeasure) {
-  const std::vector<event> e = events(read(
-      "|AddStaff|Name:\"S\"\n|TimeSig|Signature:3/4\n"
-      "|Rest|Dur:Whole\n|Bar\n|Note|Dur:Half,Dotted|Pos:0\n|Bar\n"
-      "|Rest|Dur:Half\n|Rest|Dur:Whole\n|Bar\n"));
+  const std::vector<event> e =
+      events(read("|AddStaff|Name:\"S\"\n|TimeSig|Signature:3/4\n"
+                  "|Rest|Dur:Whole\n|Bar\n|Note|Dur:Half,Dotted|Pos:0\n|Bar\n"
+                  "|Rest|Dur:Half\n|Rest|Dur:Whole\n|Bar\n"));
   ASSERT_EQ(e.size(), 4u);
   EXPECT_TRUE(e[0].full_measure_rest);
   EXPECT_EQ(e[0].advance, rational(3, 4));
@@ -191,9 +198,9 @@ TEST(ScoreReader, AWholeRestAloneFillsItsMeasure) {
 }
 
 TEST(ScoreReader, GraceNotesTakeNoTimeAndSitBeforeTheNextNote) {
-  const std::vector<event> e = events(read(
-      "|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0\n|Note|Dur:8th,Grace|Pos:3\n"
-      "|Note|Dur:4th|Pos:2\n"));
+  const std::vector<event> e =
+      events(read("|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0\n|Note|Dur:8th,Grace|Pos:3\n"
+                  "|Note|Dur:4th|Pos:2\n"));
   ASSERT_EQ(e.size(), 3u);
   EXPECT_TRUE(e[1].grace);
   EXPECT_EQ(e[1].onset, rational(1, 4));
@@ -227,9 +234,10 @@ TEST(ScoreReader, ProblemsBecomeDiagnosticsAndReadingGoesOn) {
 }
 
 TEST(ScoreReader, HeadersLineEndsAndSizeLimit) {
-  for (const char* text : {"!NoteWorthyComposer(2.0)\r\n|AddStaff|Name:\"S\"\r\n|Note|Dur:4th|Pos:0\r\n",
-                           "\xEF\xBB\xBF!NoteWorthyComposer(2.75)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0\n",
-                           "\n!NoteWorthyComposer(2.5)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0"}) {
+  for (const char* text :
+       {"!NoteWorthyComposer(2.0)\r\n|AddStaff|Name:\"S\"\r\n|Note|Dur:4th|Pos:0\r\n",
+        "\xEF\xBB\xBF!NoteWorthyComposer(2.75)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0\n",
+        "\n!NoteWorthyComposer(2.5)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0"}) {
     const choirly::score::reading r = choirly::score::read_score(text);
     ASSERT_TRUE(r.ok) << text;
     ASSERT_EQ(r.model.staves.size(), 1u);
@@ -247,8 +255,8 @@ TEST(ScoreReader, HeadersLineEndsAndSizeLimit) {
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error,
             "the score is larger than 32 MiB, which no NoteWorthy Composer score comes near");
-  const std::string at_limit = "!NoteWorthyComposer(2.5)\n" +
-                               std::string(choirly::score::max_score_bytes - 25, 'x');
+  const std::string at_limit =
+      "!NoteWorthyComposer(2.5)\n" + std::string(choirly::score::max_score_bytes - 25, 'x');
   EXPECT_TRUE(choirly::score::read_score(at_limit).ok);
 }
 
@@ -285,8 +293,8 @@ TEST(ScoreLyrics, SyllablesSplitAtBlanksLineEndsAndAfterHyphens) {
   const std::vector<choirly::score::syllable> s =
       choirly::score::split_syllables("Hel-lo  world_wide\nend-\n- Aah__");
   const std::vector<std::pair<std::string, bool>> expected = {
-      {"Hel", true}, {"lo", false}, {"world wide", false}, {"end", true}, {"", true},
-      {"Aah", false}};
+      {"Hel", true}, {"lo", false}, {"world wide", false},
+      {"end", true}, {"", true},    {"Aah", false}};
   ASSERT_EQ(s.size(), expected.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     EXPECT_EQ(s[i].text, expected[i].first) << i;
@@ -298,22 +306,22 @@ TEST(ScoreLyrics, NotesTakeSyllablesByTheStandardRules) {
   const score s = read(
       "|AddStaff|Name:\"S\"\n"
       "|Lyric1|Text:\"one two three four five six se-ven\"\n"
-      "|Note|Dur:4th|Pos:0\n"                       // one
-      "|Rest|Dur:4th\n"                             // rests take none
-      "|Note|Dur:4th,Slur|Pos:0\n"                  // two
-      "|Note|Dur:4th|Pos:1\n"                       // after a slur: none
-      "|Note|Dur:8th,Grace|Pos:1\n"                 // grace: none
-      "|Chord|Dur:4th|Pos:0^,2^\n"                  // three
-      "|Chord|Dur:4th|Pos:0,2\n"                    // all tied: none
-      "|Chord|Dur:4th|Pos:0^,2\n"                   // four
-      "|Chord|Dur:4th|Pos:0,4\n"                    // one tied of two: five
-      "|Note|Dur:4th|Pos:0|Opts:Lyric=Never\n"      // none
-      "|Note|Dur:4th,Slur|Pos:0\n"                  // six
-      "|Note|Dur:4th|Pos:1|Opts:Lyric=Always\n"     // se-
-      "|Note|Dur:4th|Pos:1\n");                     // ven
+      "|Note|Dur:4th|Pos:0\n"                    // one
+      "|Rest|Dur:4th\n"                          // rests take none
+      "|Note|Dur:4th,Slur|Pos:0\n"               // two
+      "|Note|Dur:4th|Pos:1\n"                    // after a slur: none
+      "|Note|Dur:8th,Grace|Pos:1\n"              // grace: none
+      "|Chord|Dur:4th|Pos:0^,2^\n"               // three
+      "|Chord|Dur:4th|Pos:0,2\n"                 // all tied: none
+      "|Chord|Dur:4th|Pos:0^,2\n"                // four
+      "|Chord|Dur:4th|Pos:0,4\n"                 // one tied of two: five
+      "|Note|Dur:4th|Pos:0|Opts:Lyric=Never\n"   // none
+      "|Note|Dur:4th,Slur|Pos:0\n"               // six
+      "|Note|Dur:4th|Pos:1|Opts:Lyric=Always\n"  // se-
+      "|Note|Dur:4th|Pos:1\n");                  // ven
   const std::vector<event> e = events(s);
-  const std::vector<bool> takes = {true,  false, true,  false, false, true, false,
-                                   true,  true,  false, true,  true,  true};
+  const std::vector<bool> takes = {true, false, true,  false, false, true, false,
+                                   true, true,  false, true,  true,  true};
   ASSERT_EQ(e.size(), takes.size());
   for (std::size_t i = 0; i < e.size(); ++i)
     EXPECT_EQ(e[i].takes_syllable, takes[i]) << "event " << i;
