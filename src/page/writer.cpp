@@ -40,7 +40,8 @@ std::string clef_text(const score::clef_change& c) {
       break;
     case score::clef_kind::percussion:
       // The notes stand where the bass clef puts them: middle C six steps up.
-      return "\\clef percussion \\set Staff.middleCClefPosition = #6";
+      return "\\clef percussion \\set Staff.middleCClefPosition = #6 "
+             "\\applyContext #ly:set-middle-C!";
   }
   if (c.octave_shift < 0) return "\\clef \"" + name + "_8\"";
   if (c.octave_shift > 0) return "\\clef \"" + name + "^8\"";
@@ -167,7 +168,9 @@ struct voice_part {
 
 class staff_music {
  public:
-  staff_music(const score::staff& s, std::set<std::string>& tempos) : staff_(s), tempos_(tempos) {}
+  // `shape` is the voice's own setting: 0 alone on its staff, 1 upper and 2 lower layer.
+  staff_music(const score::staff& s, std::set<std::string>& tempos, int shape)
+      : staff_(s), tempos_(tempos), shape_(shape) {}
 
   void write() {
     plan_events();
@@ -199,7 +202,7 @@ class staff_music {
         add("|");
         end_line();
         ++number;
-        if (number % measure_number_every == 0) lines_.push_back("% " + std::to_string(number));
+        if (number % measure_number_every == 0) pending_number_ = number;
         timing_done = false;
       } else if (const auto* e = std::get_if<event>(&it)) {
         if (e->grace) {
@@ -217,7 +220,11 @@ class staff_music {
     close_tuplet();
     flush_graces();
     end_line();
-    if (const std::string end = bar_text(staff_.ending_bar); !end.empty())
+    // The staff's own ending bar line, unless its last bar line already has a style.
+    const auto* last =
+        staff_.items.empty() ? nullptr : std::get_if<score::bar_line>(&staff_.items.back());
+    const bool styled_end = last && !bar_text(last->style).empty();
+    if (const std::string end = bar_text(staff_.ending_bar); !end.empty() && !styled_end)
       lines_.push_back(end);
   }
 
@@ -257,6 +264,10 @@ class staff_music {
 
   void add(const std::string& token) {
     if (token.empty()) return;
+    if (line_.empty() && pending_number_ > 0) {
+      lines_.push_back("% " + std::to_string(pending_number_));
+      pending_number_ = 0;
+    }
     if (!line_.empty()) line_ += ' ';
     line_ += token;
   }
@@ -267,8 +278,8 @@ class staff_music {
 
   void time_signature(const score::time_change& t) {
     const bool symbol_style = t.shown != score::time_change::symbol::numbers;
-    const bool symbol_shape = (t.numerator == 4 && t.denominator == 4) ||
-                              (t.numerator == 2 && t.denominator == 2);
+    const bool symbol_shape =
+        (t.numerator == 4 && t.denominator == 4) || (t.numerator == 2 && t.denominator == 2);
     if (symbol_shape && symbol_style != symbols_) {
       add(symbol_style ? "\\defaultTimeSignature" : "\\numericTimeSignature");
       symbols_ = symbol_style;
@@ -289,8 +300,8 @@ class staff_music {
   // Tells LilyPond a measure's length where the score's measure differs from its time
   // signature: a pickup at the start, otherwise that measure's own length.
   void timing(const measure& m, bool pickup_possible, rational& lily_length) {
-    const bool regular = m.length == m.expected || m.length == rational(0) ||
-                         (!m.closed && m.length < m.expected);
+    const bool regular =
+        m.length == m.expected || m.length == rational(0) || (!m.closed && m.length < m.expected);
     if (regular) {
       if (lily_length != m.expected && m.length > rational(0)) {
         add("\\set Timing.measureLength = " + moment_text(m.expected));
@@ -309,8 +320,7 @@ class staff_music {
   // Which events sound in a second voice, and which notes are tied and slurred.
   void plan_events() {
     for (std::size_t i = 0; i < staff_.items.size(); ++i)
-      if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace)
-        order_.push_back(i);
+      if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace) order_.push_back(i);
     for (std::size_t k = 0; k < order_.size(); ++k) {
       const event& e = std::get<event>(staff_.items[order_[k]]);
       voice_part upper;
@@ -415,22 +425,27 @@ class staff_music {
     const bool triplet = upper.part->triplet;
     if (in_tuplet_ && (!triplet || e.triplet == score::triplet_mark::first)) close_tuplet();
     // Two voices while a longer chord part sounds on.
-    if (in_two_voices_ && e.onset >= two_voices_until_) {
-      add("\\oneVoice");
+    static constexpr std::array<std::string_view, 3> home = {"\\oneVoice", "\\voiceOne",
+                                                             "\\voiceTwo"};
+    static constexpr std::array<std::string_view, 3> upper_shape = {"\\voiceOne", "\\voiceOne",
+                                                                    "\\voiceTwo"};
+    const bool starts_lower = e.has_second && !same_length(e.main, e.second);
+    if (in_two_voices_ && e.onset >= two_voices_until_ && !starts_lower) {
+      add(std::string(home[static_cast<std::size_t>(shape_)]));
       in_two_voices_ = false;
     }
-    if (e.has_second && !same_length(e.main, e.second)) {
+    if (starts_lower) {
       const chord_part& longer = upper.part == &e.main ? e.second : e.main;
       lower(e.onset, longer);
-      if (!in_two_voices_) add("\\voiceOne");
+      if (!in_two_voices_ && shape_ == 0) add(std::string(upper_shape[0]));
       in_two_voices_ = true;
       two_voices_until_ = std::max(two_voices_until_, e.onset + longer.length);
     }
+    flush_graces();
     if (triplet && !in_tuplet_) {
       add("\\tuplet 3/2 {");
       in_tuplet_ = true;
     }
-    flush_graces();
     std::string token;
     const std::string dur = duration_text(upper.part->base, upper.part->dots);
     if (upper.notes.empty()) {
@@ -452,7 +467,11 @@ class staff_music {
     std::size_t v = 0;
     while (v < lower_.size() && lower_[v].until > onset)
       ++v;
-    if (v == lower_.size()) lower_.push_back({rational(0), "  \\voiceTwo", 0});
+    // Under a layered staff's own voice the longer notes take the third or fourth shape.
+    static constexpr std::array<std::string_view, 3> shapes = {"  \\voiceTwo", "  \\voiceThree",
+                                                               "  \\voiceFour"};
+    if (v == lower_.size())
+      lower_.push_back({rational(0), std::string(shapes[static_cast<std::size_t>(shape_)]), 0});
     lower_voice& voice = lower_[v];
     std::vector<const score::note*> notes;
     for (const score::note& n : part.notes)
@@ -490,15 +509,20 @@ class staff_music {
         for (; pending_skips > 0; --pending_skips)
           tokens.push_back("_");
         const score::syllable& syl = *placed[next++];
-        std::string t = syl.text.find_first_not_of(' ') == std::string::npos
-                            ? "\"\""
-                            : syllable_text(syl.text);
+        std::string t =
+            syl.text.find_first_not_of(' ') == std::string::npos ? "\"\"" : syllable_text(syl.text);
         if (syl.hyphen) t += " --";
         tokens.push_back(t);
       } else if (explicit_all || !s.melisma) {
         // A note LilyPond would give a syllable to but NoteWorthy does not.
         ++pending_skips;
       }
+    }
+    // A hyphen needs a syllable after it.
+    for (auto t = tokens.rbegin(); t != tokens.rend(); ++t) {
+      if (*t == "_" || t->starts_with("\\")) continue;
+      if (t->ends_with(" --")) t->resize(t->size() - 3);
+      break;
     }
     std::string out;
     std::size_t width = 0;
@@ -515,6 +539,7 @@ class staff_music {
 
   const score::staff& staff_;
   std::set<std::string>& tempos_;
+  int shape_;
   std::vector<std::string> lines_;
   std::string line_;
   std::vector<std::size_t> order_;
@@ -525,6 +550,7 @@ class staff_music {
   std::vector<lower_voice> lower_;
   std::string graces_;
   int grace_count_ = 0;
+  int pending_number_ = 0;  // a measure number waiting for its measure's first token
   bool in_tuplet_ = false;
   bool in_two_voices_ = false;
   rational two_voices_until_;
@@ -548,6 +574,42 @@ std::string header(const score::score& model) {
   return out;
 }
 
+// True when every shown staff has its bar lines and time signatures where the others have
+// theirs, as far as both go, so that one timing serves them all.
+bool timings_agree(const score::score& model, bool hidden_too) {
+  struct marks {
+    std::set<std::pair<rational, rational>> times;  // (onset, measure length)
+    std::set<rational> bars;
+    rational end;
+  };
+  std::vector<marks> all;
+  for (const score::staff& s : model.staves) {
+    if (!s.visible && !hidden_too) continue;
+    marks m;
+    rational now;
+    rational length(1);  // without a time signature a staff counts 4/4
+    for (const score::item& it : s.items) {
+      if (const auto* e = std::get_if<event>(&it)) now = e->onset + e->advance;
+      if (const auto* b = std::get_if<score::bar_line>(&it)) m.bars.insert(b->onset);
+      if (const auto* t = std::get_if<score::time_change>(&it);
+          t && t->measure_length() != length) {
+        length = t->measure_length();
+        m.times.insert({now, length});
+      }
+    }
+    m.end = now;
+    all.push_back(std::move(m));
+  }
+  for (const marks& a : all)
+    for (const marks& b : all) {
+      for (const rational& bar : a.bars)
+        if (bar < b.end && bar > rational(0) && !b.bars.count(bar)) return false;
+      for (const auto& t : a.times)
+        if (t.first < b.end && !b.times.count(t)) return false;
+    }
+  return true;
+}
+
 struct written_staff {
   std::string music_name;
   std::vector<std::string> lower_names;
@@ -564,6 +626,11 @@ std::string write_page(const score::score& model) {
   std::string out = "\\version \"2.24.0\"\n\n" + header(model) + "\n";
   const std::vector<page_staff> staves = plan_staves(model);
   std::vector<written_staff> written(model.staves.size());
+  std::vector<int> shapes(model.staves.size(), 0);
+  for (const page_staff& p : staves)
+    if (p.staves.size() > 1)
+      for (std::size_t v = 0; v < p.staves.size(); ++v)
+        shapes[p.staves[v]] = v + 1 == p.staves.size() ? 2 : 1;
   std::set<std::string> names;
   std::set<std::string> tempos;
   // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
@@ -581,7 +648,7 @@ std::string write_page(const score::score& model) {
         base += number_word(n);
       }
       names.insert(base);
-      staff_music music(s, tempos);
+      staff_music music(s, tempos, shapes[i]);
       music.write();
       written_staff& w = written[i];
       w.music_name = base + "Music";
@@ -626,10 +693,9 @@ std::string write_page(const score::score& model) {
     for (std::size_t staff_index : p.staves)
       for (std::size_t k = 0; k < written[staff_index].verse_names.size(); ++k) {
         if (model.staves[staff_index].lyrics[k].syllables.empty()) continue;
-        t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(staff_index + 1) +
-             "-verse" + std::to_string(k + 1) + "\" \\lyricsto \"voice" +
-             std::to_string(staff_index + 1) + "\" { \\" + written[staff_index].verse_names[k] +
-             " }\n";
+        t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(staff_index + 1) + "-verse" +
+             std::to_string(k + 1) + "\" \\lyricsto \"voice" + std::to_string(staff_index + 1) +
+             "\" { \\" + written[staff_index].verse_names[k] + " }\n";
       }
     return t;
   };
@@ -662,8 +728,18 @@ std::string write_page(const score::score& model) {
     out += indent(2) + ">>\n";
     p = end + 1;
   }
-  out += "  >>\n  \\layout { }\n";
-  if (!hidden) return out + "  \\midi { }\n}\n";
+  out += "  >>\n";
+  // Where the staves' bar lines disagree (NoteWorthy Composer keeps them apart), each
+  // staff keeps its own measures.
+  constexpr std::string_view own_timing =
+      "    \\context { \\Score \\remove Timing_translator }\n"
+      "    \\context { \\Staff \\consists Timing_translator }\n";
+  const auto output_block = [&](std::string_view name, bool hidden_too) {
+    if (timings_agree(model, hidden_too)) return "  \\" + std::string(name) + " { }\n";
+    return "  \\" + std::string(name) + " {\n" + std::string(own_timing) + "  }\n";
+  };
+  out += output_block("layout", false);
+  if (!hidden) return out + output_block("midi", false) + "}\n";
   // Hidden staves sound in the MIDI only, from a score of their own.
   out += "}\n\n\\score {\n  <<\n";
   for (std::size_t i = 0; i < model.staves.size(); ++i) {
@@ -673,7 +749,7 @@ std::string write_page(const score::score& model) {
       out += indent(3) + "\\new Voice { \\" + lower + " }\n";
     out += "    >>\n";
   }
-  return out + "  >>\n  \\midi { }\n}\n";
+  return out + "  >>\n" + output_block("midi", true) + "}\n";
 }
 
 }  // namespace choirly::page

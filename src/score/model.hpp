@@ -119,8 +119,8 @@ struct skipped_record {
   int line = 0;
 };
 
-using item = std::variant<event, clef_change, key_change, time_change, bar_line, tempo_mark,
-                          skipped_record>;
+using item =
+    std::variant<event, clef_change, key_change, time_change, bar_line, tempo_mark, skipped_record>;
 
 struct syllable {
   std::string text;
