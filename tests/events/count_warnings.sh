@@ -46,7 +46,7 @@ for log in "$@"; do
   printf '%-44s' "$name"
   for i in "${!kinds[@]}"; do
     n=$(grep -cE -- "${patterns[$i]}" "$log")
-    totals[$i]=$((totals[i] + n))
+    totals[i]=$((totals[i] + n))
     printf '%10s' "$n"
   done
   printf '\n'

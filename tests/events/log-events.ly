@@ -84,56 +84,61 @@
              text)))))))
 
 %% LilyPond keeps the last of two clef changes, or of two time changes, at one moment without
-%% a word; these watchers warn "discarded clef change" or "discarded time change" then, once a
-%% moment, beside LilyPond's own "discarding event: `key-change-event'".
-#(define (choirly-conflict-watch kind context)
-   ;; A procedure taking (name value): the first value of each name at a moment stands; another
-   ;; value for the same name at that moment is a change that LilyPond discards.
-   (let ((moment #f) (first-values '()) (warned #f))
-     (lambda (name value)
-       (let ((now (ly:context-current-moment context)))
-         (if (not (and moment (equal? now moment)))
-             (begin (set! moment now) (set! first-values '()) (set! warned #f)))
-         (let ((earlier (assq name first-values)))
-           (cond ((not earlier) (set! first-values (acons name value first-values)))
-                 ((and (not warned) (not (equal? (cdr earlier) value)))
-                  (set! warned #t)
-                  (ly:warning "discarded ~a change in ~a at ~a: ~a ~a, then ~a"
-                              kind (if (eq? (ly:context-name context) 'Score)
-                                       "the score"
-                                       (ly:context-id context))
-                              (ly:moment-main now)
-                              name (cdr earlier) value))))))))
+%% a word. This watcher, in each staff, notes every clef and time change asked for at a moment
+%% and, once the moment's music is read, warns "discarded clef change" or "discarded time
+%% change" when what is in force differs from one of them (beside LilyPond's own "discarding
+%% event: `key-change-event'"). Comparing with what is in force, rather than the requests with
+%% each other, stays right wherever the page puts its timing, in the score or in each staff.
+#(define choirly-clef-properties '(clefGlyph clefPosition clefTransposition))
 
-#(define (choirly-clef-watch-engraver context)
-   (make-engraver
-    ((initialize engraver)
-     (let ((watch (choirly-conflict-watch "clef" context)))
+#(define (choirly-value->string value)
+   (if (and (pair? value) (number? (car value)) (number? (cdr value)))
+       (format #f "~a/~a" (car value) (cdr value))
+       (format #f "~a" value)))
+
+#(define (choirly-change-watch-engraver context)
+   (let ((asked '()))  ; (kind property value) for each change asked at this moment
+     (define (ask! kind property value)
+       (set! asked (cons (list kind property value) asked)))
+     (make-engraver
+      ((initialize engraver)
        (ly:add-listener
         (lambda (event)
-          (let ((name (ly:event-property event 'symbol)))
-            (if (memq name '(clefGlyph clefPosition clefTransposition))
-                (watch name (ly:event-property event 'value)))))
-        (ly:context-event-source context) 'SetProperty)))))
-
-#(define (choirly-time-watch-engraver context)
-   (make-engraver
-    ((initialize engraver)
-     (let ((watch (choirly-conflict-watch "time" context)))
+          (let ((property (ly:event-property event 'symbol)))
+            (if (memq property choirly-clef-properties)
+                (ask! "clef" property (ly:event-property event 'value)))))
+        (ly:context-event-source context) 'SetProperty)
        (ly:add-listener
         (lambda (event)
-          (watch 'time (format #f "~a/~a" (ly:event-property event 'numerator)
-                               (ly:event-property event 'denominator))))
-        (ly:context-events-below context) 'time-signature-event)))))
+          (ask! "time" 'timeSignatureFraction
+                (cons (ly:event-property event 'numerator)
+                      (ly:event-property event 'denominator))))
+        (ly:context-events-below context) 'time-signature-event))
+      ((process-music engraver)
+       (let ((warned '()))
+         (for-each
+          (lambda (request)
+            (let ((kind (car request))
+                  (in-force (ly:context-property context (cadr request))))
+              (if (and (not (equal? in-force (caddr request))) (not (member kind warned)))
+                  (begin
+                   (set! warned (cons kind warned))
+                   (ly:warning "discarded ~a change in ~a at ~a: ~a ~a asked, ~a in force"
+                               kind (ly:context-id context)
+                               (ly:moment-main (ly:context-current-moment context))
+                               (cadr request) (choirly-value->string (caddr request))
+                               (choirly-value->string in-force))))))
+          (reverse asked))))
+      ((stop-translation-timestep engraver)
+       (set! asked '())))))
 
 \layout {
   \context {
     \Score
     \consists #choirly-events-engraver
-    \consists #choirly-time-watch-engraver
   }
   \context {
     \Staff
-    \consists #choirly-clef-watch-engraver
+    \consists #choirly-change-watch-engraver
   }
 }

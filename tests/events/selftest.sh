@@ -2,7 +2,7 @@
 # Tests the events logger and the comparison on a hand-written piece whose events were
 # written by hand: the right events must pass, and events that lost a triplet and a
 # syllable must fail, naming exactly those differences first; a piece with one of each
-# kind of lost music must give one warning of each kind.
+# kind of lost music must give one warning of each kind, and one that loses nothing none.
 #
 #   selftest.sh CHECK_EVENTS LOG_EVENTS_LY SELFTEST_DIR OUT_DIR
 set -u
@@ -48,6 +48,12 @@ row=$(sed -n 2p "$out.counts.txt" | tr -s ' ' | sed 's/ $//')
 if [ $status -ne 1 ] || [ "$row" != "conflicts 1 1 1 1 1" ]; then
   echo "FAIL conflicts.ly should give one warning of each kind: conflicts 1 1 1 1 1"
   cat "$out.conflicts.txt"
+  fail=1
+fi
+"$check" --engrave-only "$stand_in" "$log_events" "$dir/own-timing.ly" "$out/own-timing" >"$out.own-timing.txt" 2>&1
+if ! "$(dirname "$0")/count_warnings.sh" "$out/own-timing/own-timing.lilypond.log"; then
+  echo "FAIL own-timing.ly loses nothing, yet warnings were counted"
+  cat "$out.own-timing.txt"
   fail=1
 fi
 [ $fail -eq 0 ] && echo "PASS the logger gives the hand-written events, the comparison shows the differences, and each kind of lost music is warned"
