@@ -1,9 +1,10 @@
-%% Logs every engraved note head and lyric syllable, one line each, for the events test.
+%% Logs every engraved note head and lyric syllable, one line each, for the events test, and
+%% warns of clef and time changes that LilyPond drops without a word.
 %% Load with: lilypond -dinclude-settings=log-events.ly; the lines go to the file named by
 %% the environment variable CHOIRLY_EVENTS_LOG (or to standard error, prefixed "event: ").
 %%
 %%   note STAFF ONSET GRACE PITCH DURATION      e.g. note staff1 3/4 - 1:3:1/2 1/12
-%%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo-
+%%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
 %%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
