@@ -76,12 +76,12 @@ if [ $status -ne 0 ] || [ "$errors" -ne 0 ]; then
 fi
 [ $engrave_only -eq 1 ] && exit 0
 
-if ! "$page_events" "$score" 2>"$out/$name.model.err" | LC_ALL=C sort >"$model" ||
-  [ -s "$out/$name.model.err" ]; then
+if ! "$page_events" "$score" >"$work/model" 2>"$out/$name.model.err" || [ -s "$out/$name.model.err" ]; then
   echo "FAIL $name: the model's events could not be listed:"
   cat "$out/$name.model.err"
   exit 1
 fi
+LC_ALL=C sort "$work/model" >"$model"
 
 # The totals, for the closing note: notes and syllables on each side.
 count() { grep -c "^$1 " "$2"; }
@@ -102,7 +102,7 @@ if cmp -s "$model" "$engraved"; then
   exit 0
 fi
 
-# The events found on one side only, in order of onset (then as text), the first ones of each.
+# The events found on one side only, by onset, the model's before LilyPond's, then as text.
 LC_ALL=C comm -23 "$model" "$engraved" | sed 's/^/model only:    /' >"$work/differences"
 LC_ALL=C comm -13 "$model" "$engraved" | sed 's/^/LilyPond only: /' >>"$work/differences"
 differing=$(wc -l <"$work/differences")
