@@ -9,7 +9,7 @@ namespace choirly::engrave {
 
 page_reading read_page_score(std::string_view file) {
   page_reading result;
-  const prepared_score prepared = prepare_score(file);
+  const prepared_score prepared = prepare_score(file, false);
   if (!prepared.ok) {
     result.reason = prepared.reason;
     result.log = "choirly-engrave: " + prepared.reason + "\n";
