@@ -45,4 +45,14 @@ conversion convert_page(std::string_view file) {
   return result;
 }
 
+conversion_path page_path() {
+  conversion_path path;
+  path.name = "the page path";
+  // The reader's own limit, with room for a byte-order mark and a longer header.
+  path.max_file_size = score::max_score_bytes + 64;
+  path.convert = convert_page;
+  path.needs_convert_ly = false;
+  return path;
+}
+
 }  // namespace choirly::engrave
