@@ -613,6 +613,27 @@ bool timings_agree(const score::score& model, bool hidden_too) {
   return true;
 }
 
+// LilyPond leaves 15 mm before the first system for the staff names; a longer name would
+// stand in the page margin, so the first system moves in as far as the longest needs.
+std::string indent_setting(const score::score& model, const std::vector<page_staff>& staves) {
+  double widest = 0;
+  for (const page_staff& p : staves) {
+    const score::staff& shown = model.staves[p.staves.back()];
+    const std::string& label = shown.label.empty() ? shown.name : shown.label;
+    double width = 0;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+      const auto c = static_cast<unsigned char>(label[i]);
+      if ((c & 0xC0) == 0x80) continue;  // inside a character
+      // Hangul and CJK (three-byte characters from U+1100 on) are about twice as wide.
+      width += c >= 0xE1 ? 3.6 : 1.9;
+    }
+    widest = std::max(widest, width);
+  }
+  const int millimetres = static_cast<int>(widest) + 2;
+  if (millimetres <= 15) return {};
+  return "    indent = " + std::to_string(millimetres) + "\\mm\n";
+}
+
 struct written_staff {
   std::string music_name;
   std::vector<std::string> lower_names;
@@ -738,8 +759,11 @@ std::string write_page(const score::score& model) {
       "    \\context { \\Score \\remove Timing_translator }\n"
       "    \\context { \\Staff \\consists Timing_translator }\n";
   const auto output_block = [&](std::string_view name, bool hidden_too) {
-    if (timings_agree(model, hidden_too)) return "  \\" + std::string(name) + " { }\n";
-    return "  \\" + std::string(name) + " {\n" + std::string(own_timing) + "  }\n";
+    std::string settings;
+    if (name == "layout") settings = indent_setting(model, staves);
+    if (!timings_agree(model, hidden_too)) settings += own_timing;
+    if (settings.empty()) return "  \\" + std::string(name) + " { }\n";
+    return "  \\" + std::string(name) + " {\n" + settings + "  }\n";
   };
   out += output_block("layout", false);
   if (!hidden) return out + output_block("midi", false) + "}\n";
