@@ -605,13 +605,19 @@ bool timings_agree(const score::score& model, bool hidden_too) {
     m.end = now;
     all.push_back(std::move(m));
   }
-  for (const marks& a : all)
-    for (const marks& b : all) {
-      for (const rational& bar : a.bars)
-        if (bar < b.end && bar > rational(0) && !b.bars.count(bar)) return false;
-      for (const auto& t : a.times)
-        if (t.first < b.end && !b.times.count(t)) return false;
-    }
+  // Two staves that each agree with the longest agree with each other, as far as both go.
+  const auto agree = [](const marks& a, const marks& b) {
+    for (const rational& bar : a.bars)
+      if (bar < b.end && bar > rational(0) && !b.bars.count(bar)) return false;
+    for (const auto& t : a.times)
+      if (t.first < b.end && !b.times.count(t)) return false;
+    return true;
+  };
+  if (all.empty()) return true;
+  const marks& longest = *std::max_element(
+      all.begin(), all.end(), [](const marks& a, const marks& b) { return a.end < b.end; });
+  for (const marks& m : all)
+    if (!agree(m, longest) || !agree(longest, m)) return false;
   return true;
 }
 
@@ -658,6 +664,7 @@ std::string write_page(const score::score& model) {
       for (std::size_t v = 0; v < p.staves.size(); ++v)
         shapes[p.staves[v]] = v + 1 == p.staves.size() ? 2 : 1;
   std::set<std::string> names;
+  std::map<std::string, int> next_number;
   std::set<std::string> tempos;
   // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
   std::vector<std::string> variables(model.staves.size());
@@ -668,10 +675,12 @@ std::string write_page(const score::score& model) {
       std::string base = identifier(s.name);
       if (base.empty()) base = "staff" + number_word(static_cast<int>(i) + 1);
       if (names.count(base)) {
-        int n = 2;
+        // Many staves of one name take the next free number, not a search from two each.
+        int& n = next_number[base];
+        if (n < 2) n = 2;
         while (names.count(base + number_word(n)))
           ++n;
-        base += number_word(n);
+        base += number_word(n++);
       }
       names.insert(base);
       staff_music music(s, tempos, shapes[i]);
