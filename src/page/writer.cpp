@@ -379,10 +379,12 @@ class staff_music {
       }
       slots_.push_back({order_[k], s});
     }
-    for (auto& [index, s] : slots_)
-      upper_[index].each([&](const score::note& n) {
+    for (auto& entry : slots_) {
+      slot& s = entry.second;
+      upper_[entry.first].each([&](const score::note& n) {
         if (tied_into_.count(&n)) s.melisma = true;
       });
+    }
   }
 
   bool has_notes(std::size_t index) const {
