@@ -1,5 +1,6 @@
-// choirly-engrave: converts every NoteWorthy Composer text score of the paths it is given
-// with choirly, then engraves the documents with convert-ly and lilypond, several at a time.
+// choirly-engrave: writes every NoteWorthy Composer text score of the paths it is given as a
+// LilyPond page (or, with --choirly, converts it with choirly and updates it with convert-ly),
+// then engraves the documents with lilypond, several at a time.
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engrave/engraver.hpp"
+#include "engrave/page_conversion.hpp"
 #include "engrave/score_jobs.hpp"
 
 namespace fs = std::filesystem;
@@ -24,18 +26,20 @@ constexpr std::string_view program = "choirly-engrave";
 constexpr int default_timeout = 600;
 
 constexpr std::string_view usage_text =
-    "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--ly-only] [--png] [-q]\n"
-    "                       [--help] [--version] [--] PATH...\n"
+    "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
+    "                       [--png] [-q] [--help] [--version] [--] PATH...\n"
     "\n"
-    "Converts each NoteWorthy Composer text score (.nwctxt) with choirly and engraves it\n"
-    "with LilyPond. A PATH is a score, or a folder searched for scores in every subfolder.\n"
-    "NAME.ly, NAME.pdf, NAME.midi and NAME.log are written beside each score.\n"
+    "Writes each NoteWorthy Composer text score (.nwctxt) as a LilyPond 2.24 score, with its\n"
+    "lyrics, triplets and changes in place, and engraves it with LilyPond. A PATH is a score,\n"
+    "or a folder searched for scores in every subfolder. NAME.ly, NAME.pdf, NAME.midi and\n"
+    "NAME.log are written beside each score.\n"
     "\n"
     "  -j N       engrave N scores at a time (default: the number of cores)\n"
     "  -o DIR     write into DIR instead, keeping the folders below each PATH\n"
     "  --timeout SECONDS\n"
     "             end a convert-ly or lilypond run that takes longer (default 600, 0: never)\n"
-    "  --ly-only  write the .ly files as choirly writes them, without LilyPond\n"
+    "  --choirly  convert with choirly's fixed format instead, updated by convert-ly\n"
+    "  --ly-only  write the .ly files alone, without LilyPond\n"
     "  --png      write PNG pages as well\n"
     "  -q         print only the failures and the summary\n"
     "  --help     print this help\n"
@@ -47,6 +51,7 @@ struct options {
   int timeout = default_timeout;
   std::optional<fs::path> output_dir;
   bool ly_only = false;
+  bool choirly = false;
   bool png = false;
   bool quiet = false;
   std::vector<std::string> paths;
@@ -91,6 +96,8 @@ options parse_options(int argc, char** argv) {
       std::exit(0);
     } else if (arg == "--ly-only") {
       opts.ly_only = true;
+    } else if (arg == "--choirly") {
+      opts.choirly = true;
     } else if (arg == "--png") {
       opts.png = true;
     } else if (arg == "-q") {
@@ -214,7 +221,7 @@ int main(int argc, char** argv) {
   settings.timeout_seconds = opts.timeout;
   settings.png = opts.png;
   settings.ly_only = opts.ly_only;
-  settings.path = choirly_path();
+  settings.path = opts.choirly ? choirly_path() : page_path();
   if (!opts.ly_only) {
     settings.tools.convert_ly = find_program("convert-ly");
     settings.tools.lilypond = find_program("lilypond");

@@ -56,8 +56,8 @@ score() { mkdir -p "$(dirname "$1")" && cp "$example" "$1"; }
 case $group in
 failures)
   score s/a.nwctxt
-  # convert-ly fails: the document and the log are written, no PDF.
-  STANDIN_CONVERT_LY=fail run convert 1 -o out s
+  # convert-ly fails on choirly's path: the document and the log are written, no PDF.
+  STANDIN_CONVERT_LY=fail run convert 1 --choirly -o out s
   same convert convert.out <<'EOF'
 FAILED  a.nwctxt: convert-ly exited with status 1 (see a.log)
 0 engraved, 1 failed: a.nwctxt
@@ -65,6 +65,23 @@ EOF
   [ -s out/a.ly ] && grep -q 'convert-ly: stand-in failure' out/a.log || fail "convert: no a.ly, or a log without convert-ly's message"
   [ ! -e out/a.pdf ] || fail "convert: a PDF"
   no_work_folders convert
+
+  # The page path runs lilypond alone: a failing convert-ly, or none on PATH, changes nothing.
+  STANDIN_CONVERT_LY=fail run page 0 -o page s
+  same page page.out <<'EOF'
+ok  a.nwctxt -> a.pdf (1 LilyPond warning)
+1 engraved, 0 failed
+EOF
+  head -n 1 page/a.ly | grep -qx '\\version "2.24.0"' || fail "page: a.ly is not the page path's document"
+  ! grep -q 'convert-ly' page/a.log || fail "page: convert-ly ran"
+  mkdir -p only-lilypond
+  ln -s "$standin/lilypond" only-lilypond/lilypond
+  PATH="$work/only-lilypond" run page-alone 0 -q -o page-alone s
+  [ -s page-alone/a.pdf ] || fail "page-alone: no PDF without convert-ly on PATH"
+  PATH="$work/only-lilypond" run choirly-alone 1 -q --choirly -o page-alone s
+  same choirly-alone choirly-alone.err <<'EOF'
+choirly-engrave: convert-ly is not on PATH; install LilyPond, or use --ly-only to write the .ly files alone
+EOF
 
   # A good run, then runs that fail or write no PDF: the earlier PDF stays as it was.
   run good 0 -o out s
@@ -192,9 +209,15 @@ EOF
   rm s/fifo.nwctxt s/zero.nwctxt
 
   # A file too large for choirly (line_slots lines of input_line_max characters, four bytes
-  # each in UTF-8, with CR LF: 4000 * (4 * 1997 + 2) + 64 bytes) is refused unread.
+  # each in UTF-8, with CR LF: 4000 * (4 * 1997 + 2) + 64 bytes) is refused unread; so is one
+  # past the page path's 32 MiB and 64 bytes (for a byte-order mark and a longer header).
   truncate -s 40000000 big.nwctxt
-  run big 1 --ly-only big.nwctxt
+  run big-page 1 --ly-only big.nwctxt
+  same big-page big-page.out <<'EOF'
+FAILED  big.nwctxt: it is 40000000 bytes, more than the 33554496 bytes that the page path can take
+0 converted, 1 failed: big.nwctxt
+EOF
+  run big 1 --ly-only --choirly big.nwctxt
   same big big.out <<'EOF'
 FAILED  big.nwctxt: it is 40000000 bytes, more than the 31960064 bytes that choirly can take
 0 converted, 1 failed: big.nwctxt

@@ -1,0 +1,18 @@
+// Lyric texts cut into syllables, and syllables laid under the notes that take them.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "score/model.hpp"
+
+namespace choirly::score {
+
+// Syllables end at blanks and line ends and after hyphens; "_" joins words into one syllable.
+std::vector<syllable> split_syllables(std::string_view text);
+
+// Gives each syllable of each lyric line the onset of the event it lies under, in the order
+// of the staff's events that take a syllable. Returns how many syllables found no note.
+std::size_t place_lyrics(staff& s);
+
+}  // namespace choirly::score

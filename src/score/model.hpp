@@ -1,0 +1,163 @@
+// The score as NoteWorthy Composer wrote it, in plain data: song texts, staves in order, and
+// each staff's items with exact onsets, durations and resolved pitches. src/page/ writes it.
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "score/rational.hpp"
+
+namespace choirly::score {
+
+// A sounding pitch as LilyPond counts it: octave 0 holds middle C (c'), step 0..6 is c..b,
+// alteration in half steps (-2 double flat .. 2 double sharp).
+struct pitch {
+  int octave = 0;
+  int step = 0;
+  int alteration = 0;
+  friend bool operator==(const pitch&, const pitch&) = default;
+};
+
+struct note {
+  int position = 0;     // staff position as written, 0 on the middle line
+  pitch sound;          // after clef, octave shift, key, accidentals in the bar and ties
+  char accidental = 0;  // written accidental: '#', 'b', 'n', 'x', 'v', or 0
+  bool redundant_accidental = false;  // written, though key and bar gave the same already
+  bool tie = false;                   // tied into the same pitch of the next event
+  bool tied_from = false;             // continues a tie from the event before
+};
+
+// The notes of one duration within an event: a rest when `notes` is empty.
+struct chord_part {
+  int base = 4;  // 1 whole, 2 half, 4 quarter ... 64
+  int dots = 0;
+  bool triplet = false;
+  rational length;  // sounding length, triplet and dots included
+  std::vector<note> notes;
+};
+
+enum class triplet_mark { none, first, middle, end };
+enum class lyric_option { standard, never, always };
+
+// A note, chord, rest or rest chord. `second` holds the Dur2/Pos2 notes when the record has
+// them; time moves on by the shorter of the two parts.
+struct event {
+  rational onset;
+  rational advance;  // how far time moves on: 0 for a grace note
+  chord_part main;
+  bool has_second = false;
+  chord_part second;
+  triplet_mark triplet = triplet_mark::none;
+  bool grace = false;
+  bool slur = false;  // a slur runs from this event to the next
+  bool visible = true;
+  bool full_measure_rest = false;  // a whole rest alone in its measure: lasts the measure
+  lyric_option lyric = lyric_option::standard;
+  bool takes_syllable = false;
+  int line = 0;
+
+  bool is_rest() const { return main.notes.empty() && (!has_second || second.notes.empty()); }
+};
+
+enum class clef_kind { treble, bass, alto, tenor, percussion };
+
+struct clef_change {
+  clef_kind kind = clef_kind::treble;
+  int octave_shift = 0;  // -1 "Octave Down", 1 "Octave Up"
+  int line = 0;
+};
+
+// A key signature: alterations by step (c..b) in half steps.
+struct key_change {
+  std::vector<std::pair<int, int>> alterations;  // (step, alteration) in the list's order
+  int tonic_step = -1;                           // -1 when the record names no tonic
+  int line = 0;
+};
+
+struct time_change {
+  int numerator = 4;
+  int denominator = 4;
+  enum class symbol { numbers, common, alla_breve } shown = symbol::numbers;
+  bool visible = true;
+  int line = 0;
+  rational measure_length() const { return rational(numerator, denominator); }
+};
+
+enum class bar_style {
+  single,
+  double_bar,
+  section_open,
+  section_close,
+  repeat_open,
+  repeat_close,
+  repeat_both,
+  invisible
+};
+
+struct bar_line {
+  bar_style style = bar_style::single;
+  rational onset;
+  int line = 0;
+};
+
+struct tempo_mark {
+  int beats_per_minute = 0;
+  int base = 4;  // the beat: 8, 4 or 2
+  int dots = 0;
+  std::string text;
+  bool visible = true;
+  rational onset;
+  int line = 0;
+};
+
+// A record this model does not hold yet (dynamics, repeats' flow marks, texts, ...), kept
+// so that a writer can say what it left out.
+struct skipped_record {
+  std::string kind;  // the record's name, such as "Dynamic"
+  rational onset;
+  int line = 0;
+};
+
+using item =
+    std::variant<event, clef_change, key_change, time_change, bar_line, tempo_mark, skipped_record>;
+
+struct syllable {
+  std::string text;
+  bool hyphen = false;  // joined to the next syllable
+  rational onset;       // of the event it lies under
+  bool placed = false;  // false when the staff ran out of notes for it
+};
+
+struct lyric_line {
+  std::vector<syllable> syllables;
+};
+
+enum class group_with_next { none, bracket, brace };
+
+struct staff {
+  std::string name;
+  std::string label;
+  group_with_next group = group_with_next::none;
+  bool layered_with_next = false;
+  bool visible = true;
+  bar_style ending_bar = bar_style::section_close;
+  std::vector<item> items;
+  std::vector<lyric_line> lyrics;
+  int line = 0;
+};
+
+struct diagnostic {
+  int line = 0;  // 0 for the whole score
+  std::string message;
+};
+
+struct score {
+  std::string title, author, lyricist, copyright1, copyright2;
+  std::string version;  // "2.751" as the header has it
+  bool has_end_marker = false;
+  std::vector<staff> staves;
+  std::vector<diagnostic> diagnostics;
+};
+
+}  // namespace choirly::score

@@ -1,0 +1,25 @@
+// Reads a prepared NoteWorthy Composer 2.x text score (UTF-8) into the score model.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "score/model.hpp"
+
+namespace choirly::score {
+
+// Past this size a text is refused as a whole: no real score comes near it.
+constexpr std::size_t max_score_bytes = std::size_t{32} << 20;
+
+struct reading {
+  bool ok = false;
+  std::string error;  // one line, when !ok
+  score model;
+};
+
+// Any 2.x header, CRLF or LF, an optional byte-order mark. Problems inside the score become
+// diagnostics of the model, and the reading goes on.
+reading read_score(std::string_view text);
+
+}  // namespace choirly::score
