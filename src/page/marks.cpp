@@ -172,8 +172,9 @@ std::string mark_writer::post_events(const score::event& e) {
 std::string mark_writer::finish() {
   std::string out;
   if (hairpin_ != score::hairpin_option::none && !pending_dynamic_) out += "\\!";
+  // The pedal lifts with the last note by itself; a release after it has nothing to end on.
   for (const std::string& p : pending_)
-    out += p;
+    if (p.find("\\sustain") == std::string::npos) out += p;
   pending_.clear();
   hairpin_ = score::hairpin_option::none;
   return out.empty() ? "" : "<>" + out;
