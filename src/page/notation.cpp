@@ -85,8 +85,8 @@ std::string syllable_text(std::string_view text) {
 
 std::string number_word(int n) {
   static constexpr std::array<std::string_view, 20> small = {
-      "Zero",    "One",     "Two",       "Three",    "Four",    "Five",    "Six",
-      "Seven",   "Eight",   "Nine",      "Ten",      "Eleven",  "Twelve",  "Thirteen",
+      "Zero",     "One",     "Two",     "Three",     "Four",     "Five",    "Six",
+      "Seven",    "Eight",   "Nine",    "Ten",       "Eleven",   "Twelve",  "Thirteen",
       "Fourteen", "Fifteen", "Sixteen", "Seventeen", "Eighteen", "Nineteen"};
   static constexpr std::array<std::string_view, 10> tens = {
       "", "", "Twenty", "Thirty", "Forty", "Fifty", "Sixty", "Seventy", "Eighty", "Ninety"};

@@ -11,8 +11,7 @@ std::vector<page_staff> plan_staves(const score::score& model) {
     if (!s.visible) continue;
     waiting.push_back(i);
     // A layer lies on the next staff when that one is shown.
-    if (s.layered_with_next && i + 1 < model.staves.size() && model.staves[i + 1].visible)
-      continue;
+    if (s.layered_with_next && i + 1 < model.staves.size() && model.staves[i + 1].visible) continue;
     page_staff p;
     p.staves = std::move(waiting);
     waiting.clear();

@@ -42,7 +42,8 @@ std::string clef_text(const score::clef_change& c) {
       break;
     case score::clef_kind::percussion:
       // The notes stand where the bass clef puts them: middle C six steps up.
-      return "\\clef percussion \\set Staff.middleCClefPosition = #6";
+      return "\\clef percussion \\set Staff.middleCClefPosition = #6 "
+             "\\applyContext #ly:set-middle-C!";
   }
   if (c.octave_shift < 0) return "\\clef \"" + name + "_8\"";
   if (c.octave_shift > 0) return "\\clef \"" + name + "^8\"";
@@ -210,7 +211,7 @@ class staff_music {
         repeat_text(repeats_.opening, boundary);
         end_line();
         ++number;
-        if (number % measure_number_every == 0) lines_.push_back("% " + std::to_string(number));
+        if (number % measure_number_every == 0) pending_number_ = number;
         timing_done = false;
       } else if (const auto* e = std::get_if<event>(&it)) {
         if (e->grace) {
@@ -231,7 +232,11 @@ class staff_music {
     repeat_text(repeats_.closing, repeats_.closing.size() - 1);
     repeat_text(repeats_.opening, repeats_.opening.size() - 1);
     end_line();
-    if (const std::string end = bar_text(staff_.ending_bar); !end.empty())
+    // The staff's own ending bar line, unless its last bar line already has a style.
+    const auto* last =
+        staff_.items.empty() ? nullptr : std::get_if<score::bar_line>(&staff_.items.back());
+    const bool styled_end = last && !bar_text(last->style).empty();
+    if (const std::string end = bar_text(staff_.ending_bar); !end.empty() && !styled_end)
       lines_.push_back(end);
   }
 
@@ -271,6 +276,10 @@ class staff_music {
 
   void add(const std::string& token) {
     if (token.empty()) return;
+    if (line_.empty() && pending_number_ > 0) {
+      lines_.push_back("% " + std::to_string(pending_number_));
+      pending_number_ = 0;
+    }
     if (!line_.empty()) line_ += ' ';
     line_ += token;
   }
@@ -289,8 +298,8 @@ class staff_music {
 
   void time_signature(const score::time_change& t) {
     const bool symbol_style = t.shown != score::time_change::symbol::numbers;
-    const bool symbol_shape = (t.numerator == 4 && t.denominator == 4) ||
-                              (t.numerator == 2 && t.denominator == 2);
+    const bool symbol_shape =
+        (t.numerator == 4 && t.denominator == 4) || (t.numerator == 2 && t.denominator == 2);
     if (symbol_shape && symbol_style != symbols_) {
       add(symbol_style ? "\\defaultTimeSignature" : "\\numericTimeSignature");
       symbols_ = symbol_style;
@@ -311,8 +320,8 @@ class staff_music {
   // Tells LilyPond a measure's length where the score's measure differs from its time
   // signature: a pickup at the start, otherwise that measure's own length.
   void timing(const measure& m, bool pickup_possible, rational& lily_length) {
-    const bool regular = m.length == m.expected || m.length == rational(0) ||
-                         (!m.closed && m.length < m.expected);
+    const bool regular =
+        m.length == m.expected || m.length == rational(0) || (!m.closed && m.length < m.expected);
     if (regular) {
       if (lily_length != m.expected && m.length > rational(0)) {
         add("\\set Timing.measureLength = " + moment_text(m.expected));
@@ -331,8 +340,7 @@ class staff_music {
   // Which events sound in a second voice, and which notes are tied and slurred.
   void plan_events() {
     for (std::size_t i = 0; i < staff_.items.size(); ++i)
-      if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace)
-        order_.push_back(i);
+      if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace) order_.push_back(i);
     for (std::size_t k = 0; k < order_.size(); ++k) {
       const event& e = std::get<event>(staff_.items[order_[k]]);
       voice_part upper;
@@ -438,9 +446,9 @@ class staff_music {
     if (in_tuplet_ && (!triplet || e.triplet == score::triplet_mark::first)) close_tuplet();
     // Two voices while a longer chord part sounds on.
     static constexpr std::array<std::string_view, 3> home = {"\\oneVoice", "\\voiceOne",
-                                                              "\\voiceTwo"};
+                                                             "\\voiceTwo"};
     static constexpr std::array<std::string_view, 3> upper_shape = {"\\voiceOne", "\\voiceOne",
-                                                                     "\\voiceTwo"};
+                                                                    "\\voiceTwo"};
     const bool starts_lower = e.has_second && !same_length(e.main, e.second);
     if (in_two_voices_ && e.onset >= two_voices_until_ && !starts_lower) {
       add(std::string(home[static_cast<std::size_t>(shape_)]));
@@ -482,7 +490,7 @@ class staff_music {
       ++v;
     // Under a layered staff's own voice the longer notes take the third or fourth shape.
     static constexpr std::array<std::string_view, 3> shapes = {"  \\voiceTwo", "  \\voiceThree",
-                                                                "  \\voiceFour"};
+                                                               "  \\voiceFour"};
     if (v == lower_.size())
       lower_.push_back({rational(0), std::string(shapes[static_cast<std::size_t>(shape_)]), 0});
     lower_voice& voice = lower_[v];
@@ -522,9 +530,8 @@ class staff_music {
         for (; pending_skips > 0; --pending_skips)
           tokens.push_back("_");
         const score::syllable& syl = *placed[next++];
-        std::string t = syl.text.find_first_not_of(' ') == std::string::npos
-                            ? "\"\""
-                            : syllable_text(syl.text);
+        std::string t =
+            syl.text.find_first_not_of(' ') == std::string::npos ? "\"\"" : syllable_text(syl.text);
         if (syl.hyphen) t += " --";
         tokens.push_back(t);
       } else if (explicit_all || !s.melisma) {
@@ -566,6 +573,7 @@ class staff_music {
   std::vector<lower_voice> lower_;
   std::string graces_;
   int grace_count_ = 0;
+  int pending_number_ = 0;  // a measure number waiting for its measure's first token
   bool in_tuplet_ = false;
   bool in_two_voices_ = false;
   rational two_voices_until_;
@@ -602,11 +610,15 @@ bool timings_agree(const score::score& model, bool hidden_too) {
     if (!s.visible && !hidden_too) continue;
     marks m;
     rational now;
+    rational length(1);  // without a time signature a staff counts 4/4
     for (const score::item& it : s.items) {
       if (const auto* e = std::get_if<event>(&it)) now = e->onset + e->advance;
       if (const auto* b = std::get_if<score::bar_line>(&it)) m.bars.insert(b->onset);
-      if (const auto* t = std::get_if<score::time_change>(&it))
-        m.times.insert({now, t->measure_length()});
+      if (const auto* t = std::get_if<score::time_change>(&it);
+          t && t->measure_length() != length) {
+        length = t->measure_length();
+        m.times.insert({now, length});
+      }
     }
     m.end = now;
     all.push_back(std::move(m));
@@ -721,10 +733,9 @@ std::string write_page(const score::score& model) {
     for (std::size_t staff_index : p.staves)
       for (std::size_t k = 0; k < written[staff_index].verse_names.size(); ++k) {
         if (model.staves[staff_index].lyrics[k].syllables.empty()) continue;
-        t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(staff_index + 1) +
-             "-verse" + std::to_string(k + 1) + "\" \\lyricsto \"voice" +
-             std::to_string(staff_index + 1) + "\" { \\" + written[staff_index].verse_names[k] +
-             " }\n";
+        t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(staff_index + 1) + "-verse" +
+             std::to_string(k + 1) + "\" \\lyricsto \"voice" + std::to_string(staff_index + 1) +
+             "\" { \\" + written[staff_index].verse_names[k] + " }\n";
       }
     return t;
   };

@@ -32,7 +32,9 @@ struct rational {
     const std::int64_t g = std::gcd(a.den, b.den);
     return rational(a.num * (b.den / g) + b.num * (a.den / g), a.den / g * b.den);
   }
-  friend constexpr rational operator-(rational a, rational b) { return a + rational(-b.num, b.den); }
+  friend constexpr rational operator-(rational a, rational b) {
+    return a + rational(-b.num, b.den);
+  }
   friend constexpr rational operator*(rational a, rational b) {
     return rational(a.num * b.num, a.den * b.den);
   }

@@ -62,10 +62,10 @@ int step_of_letter(char letter) {
 // What the reader keeps while it walks one staff.
 struct staff_state {
   clef_change clef;
-  std::array<int, 7> key{};                 // alteration of each step by the key
-  std::map<int, int> bar_accidentals;       // staff position -> alteration, until the bar line
-  time_change time;                         // in force
-  rational now;                             // onset of the next event
+  std::array<int, 7> key{};            // alteration of each step by the key
+  std::map<int, int> bar_accidentals;  // staff position -> alteration, until the bar line
+  time_change time;                    // in force
+  rational now;                        // onset of the next event
   rational measure_start;
   std::vector<std::size_t> measure_events;  // item indexes of the measure's events
   std::optional<std::size_t> previous_event;
@@ -289,9 +289,8 @@ class reader {
     } else {
       const std::size_t slash = signature.find('/');
       const std::optional<int> n = read_int(signature.substr(0, slash));
-      const std::optional<int> d = slash == std::string_view::npos
-                                       ? std::nullopt
-                                       : read_int(signature.substr(slash + 1));
+      const std::optional<int> d =
+          slash == std::string_view::npos ? std::nullopt : read_int(signature.substr(slash + 1));
       const bool power_of_two = d && *d >= 1 && *d <= 64 && (*d & (*d - 1)) == 0;
       if (!n || *n < 1 || *n > 128 || !power_of_two)
         return note_problem(number_, "time signature \"" + std::string(signature) +
@@ -348,8 +347,8 @@ class reader {
   }
 
   // Reads Dur/Pos (or Dur2/Pos2) into a chord part; false when the duration is unknown.
-  bool read_part(std::string_view dur_name, std::string_view pos_name, bool rest,
-                 chord_part& part, duration_value& d) {
+  bool read_part(std::string_view dur_name, std::string_view pos_name, bool rest, chord_part& part,
+                 duration_value& d) {
     d = read_duration(record_.get(dur_name).value_or(""));
     if (d.base == 0) {
       note_problem(number_, "unknown duration \"" +
@@ -408,13 +407,15 @@ class reader {
     }
     triplets(e, d);
     e.onset = state_.now;
-    e.advance = e.grace ? rational(0)
+    e.advance = e.grace                                           ? rational(0)
                 : e.has_second && e.second.length < e.main.length ? e.second.length
-                                                                    : e.main.length;
+                                                                  : e.main.length;
     resolve_pitches(s, e);
-    e.takes_syllable = !e.is_rest() && !e.grace && e.lyric != lyric_option::never &&
-                       !all_tied_from(e) && !state_.previous_slur;
-    if (e.lyric == lyric_option::always && !e.is_rest()) e.takes_syllable = true;
+    // A rest chord sounds its notes under a rest: like a rest, it takes no syllable.
+    const bool sings = !e.main.notes.empty() && !e.grace;
+    e.takes_syllable =
+        sings && e.lyric != lyric_option::never && !all_tied_from(e) && !state_.previous_slur;
+    if (e.lyric == lyric_option::always && sings) e.takes_syllable = true;
     state_.previous_slur = e.slur;
     state_.now += e.advance;
     state_.previous_event = s.items.size();
@@ -522,8 +523,7 @@ class reader {
     staff& s = model_.staves.back();
     if (state_.measure_events.size() == 1) {
       event& e = std::get<event>(s.items[state_.measure_events.front()]);
-      if (e.is_rest() && !e.has_second && e.main.base == 1 && e.main.dots == 0 &&
-          !e.main.triplet) {
+      if (e.is_rest() && !e.has_second && e.main.base == 1 && e.main.dots == 0 && !e.main.triplet) {
         const rational length = state_.time.measure_length();
         const rational old_end = e.onset + e.advance;
         e.full_measure_rest = true;
@@ -600,10 +600,10 @@ reading read_score(std::string_view text) {
         break;
       }
       const std::size_t close = line.find(')', at);
-      model.version = std::string(line.substr(at + header_start.size() - 2,
-                                              close == std::string_view::npos
-                                                  ? std::string_view::npos
-                                                  : close - at - header_start.size() + 2));
+      model.version = std::string(
+          line.substr(at + header_start.size() - 2, close == std::string_view::npos
+                                                        ? std::string_view::npos
+                                                        : close - at - header_start.size() + 2));
       header = true;
       continue;
     }

@@ -5,10 +5,8 @@
 #include <iterator>
 #include <string>
 
-#include "engrave/score_preparation.hpp"
-#include "page/staves.hpp"
+#include "engrave/page_conversion.hpp"
 #include "page/writer.hpp"
-#include "score/reader.hpp"
 #include "tests/page/model_events.hpp"
 
 int main(int argc, char** argv) {
@@ -20,22 +18,21 @@ int main(int argc, char** argv) {
   const char* path = argv[argc - 1];
   std::ifstream file(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file) {
+  if (!file && !file.eof()) {
     std::fprintf(stderr, "choirly-page-events: cannot read %s\n", path);
     return 1;
   }
-  const choirly::engrave::prepared_score prepared = choirly::engrave::prepare_score(bytes);
-  if (!prepared.ok) {
-    std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, prepared.reason.c_str());
+  if (!file.is_open()) {
+    std::fprintf(stderr, "choirly-page-events: cannot open %s\n", path);
     return 1;
   }
-  const choirly::score::reading reading = choirly::score::read_score(prepared.utf8);
+  const choirly::engrave::page_reading reading = choirly::engrave::read_page_score(bytes);
   if (!reading.ok) {
-    std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.error.c_str());
+    std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.reason.c_str());
     return 1;
   }
-  const std::string out = ly ? choirly::page::write_page(reading.model)
-                             : choirly::tests::model_events(reading.model);
+  const std::string out =
+      ly ? choirly::page::write_page(reading.model) : choirly::tests::model_events(reading.model);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

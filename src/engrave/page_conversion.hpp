@@ -1,0 +1,24 @@
+// One score from file bytes to the page path's LilyPond document: decoded as for choirly,
+// read into the score model, written by the page writer. No convert-ly is needed after it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engrave/conversion.hpp"
+#include "score/model.hpp"
+
+namespace choirly::engrave {
+
+struct page_reading {
+  bool ok = false;
+  std::string reason;  // why the file is no score, when !ok
+  std::string log;     // what was read, and the reader's notes with their line numbers
+  score::score model;
+};
+
+page_reading read_page_score(std::string_view file);
+
+conversion convert_page(std::string_view file);
+
+}  // namespace choirly::engrave
