@@ -670,6 +670,10 @@ std::string write_page(const score::score& model) {
   std::set<std::string> names;
   std::set<std::string> tempos;
   const repeat_plan repeats = plan_repeats(model);
+  // Say why the repeats are drawn bar by bar, which the MIDI then plays only once.
+  for (const std::string& problem : repeats.problems)
+    out += "% repeats drawn as bar lines and brackets: " + problem + "\n";
+  if (!repeats.problems.empty()) out += "\n";
   // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
   std::vector<std::string> variables(model.staves.size());
   for (int pass = 0; pass < 2; ++pass) {
