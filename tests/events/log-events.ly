@@ -1,0 +1,145 @@
+%% Logs every engraved note head and lyric syllable, one line each, for the events test, and
+%% warns of clef and time changes that LilyPond drops without a word.
+%% Load with: lilypond -dinclude-settings=log-events.ly; the lines go to the file named by
+%% the environment variable CHOIRLY_EVENTS_LOG (or to standard error, prefixed "event: ").
+%%
+%%   note STAFF ONSET GRACE PITCH DURATION      e.g. note staff1 3/4 - 1:3:1/2 1/12
+%%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
+%%
+%% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
+%% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
+
+\version "2.24.0"
+
+#(define choirly-events-port
+   (let ((path (getenv "CHOIRLY_EVENTS_LOG")))
+     (if (and path (not (string-null? path)))
+         (let ((port (open-file path "w")))
+           (set-port-encoding! port "UTF-8")
+           port)
+         #f)))
+
+#(define (choirly-log-event! . fields)
+   (let ((line (string-join fields " ")))
+     (if choirly-events-port
+         (begin (display line choirly-events-port)
+                (newline choirly-events-port)
+                (force-output choirly-events-port))
+         (ly:message "event: ~a" line))))
+
+%% The id of the nearest enclosing context of the given type, "?" when it has none, so that
+%% a note outside a named staff shows up as a difference rather than vanishing.
+#(define (choirly-context-id context type)
+   (let ((found (ly:context-find context type)))
+     (if (and found (string? (ly:context-id found)) (not (string-null? (ly:context-id found))))
+         (ly:context-id found)
+         "?")))
+
+#(define (choirly-rational->string r) (number->string r))
+
+#(define (choirly-pitch->string p)
+   (string-append (number->string (ly:pitch-octave p)) ":"
+                  (number->string (ly:pitch-notename p)) ":"
+                  (number->string (ly:pitch-alteration p))))
+
+%% A syllable's text as a plain string; markups are flattened to their text.
+#(define (choirly-lyric-text text)
+   (cond ((string? text) text)
+         ((markup? text) (markup->string text))
+         (else "")))
+
+#(define (choirly-blank? text)
+   (string-every char-whitespace? text))
+
+#(define (choirly-events-engraver context)
+   (make-engraver
+    (acknowledgers
+     ((note-head-interface engraver grob source-engraver)
+      (let ((cause (ly:grob-property grob 'cause))
+            (where (ly:translator-context source-engraver)))
+        ;; Only heads that stand for a note of the music (not ambitus or trill heads).
+        (if (and (ly:stream-event? cause)
+                 (memq 'note-event (ly:event-property cause 'class))
+                 (ly:pitch? (ly:event-property cause 'pitch)))
+            (let ((moment (ly:context-current-moment where))
+                  (duration (ly:event-property cause 'duration)))
+              (choirly-log-event!
+               "note"
+               (choirly-context-id where 'Staff)
+               (choirly-rational->string (ly:moment-main moment))
+               (if (zero? (ly:moment-grace moment)) "-" "g")
+               (choirly-pitch->string (ly:event-property cause 'pitch))
+               (choirly-rational->string (ly:moment-main (ly:duration-length duration))))))))
+     ((lyric-syllable-interface engraver grob source-engraver)
+      (let* ((cause (ly:grob-property grob 'cause))
+             (where (ly:translator-context source-engraver))
+             (text (choirly-lyric-text (if (ly:stream-event? cause)
+                                           (ly:event-property cause 'text)
+                                           (ly:grob-property grob 'text)))))
+        (if (not (choirly-blank? text))
+            (choirly-log-event!
+             "lyric"
+             (choirly-context-id where 'Lyrics)
+             (choirly-rational->string
+              (ly:moment-main (ly:context-current-moment where)))
+             text)))))))
+
+%% LilyPond keeps the last of two clef changes, or of two time changes, at one moment without
+%% a word. This watcher, in each staff, notes every clef and time change asked for at a moment
+%% and, once the moment's music is read, warns "discarded clef change" or "discarded time
+%% change" when what is in force differs from one of them (beside LilyPond's own "discarding
+%% event: `key-change-event'"). Comparing with what is in force, rather than the requests with
+%% each other, stays right wherever the page puts its timing, in the score or in each staff.
+#(define choirly-clef-properties '(clefGlyph clefPosition clefTransposition))
+
+#(define (choirly-value->string value)
+   (if (and (pair? value) (number? (car value)) (number? (cdr value)))
+       (format #f "~a/~a" (car value) (cdr value))
+       (format #f "~a" value)))
+
+#(define (choirly-change-watch-engraver context)
+   (let ((asked '()))  ; (kind property value) for each change asked at this moment
+     (define (ask! kind property value)
+       (set! asked (cons (list kind property value) asked)))
+     (make-engraver
+      ((initialize engraver)
+       (ly:add-listener
+        (lambda (event)
+          (let ((property (ly:event-property event 'symbol)))
+            (if (memq property choirly-clef-properties)
+                (ask! "clef" property (ly:event-property event 'value)))))
+        (ly:context-event-source context) 'SetProperty)
+       (ly:add-listener
+        (lambda (event)
+          (ask! "time" 'timeSignatureFraction
+                (cons (ly:event-property event 'numerator)
+                      (ly:event-property event 'denominator))))
+        (ly:context-events-below context) 'time-signature-event))
+      ((process-music engraver)
+       (let ((warned '()))
+         (for-each
+          (lambda (request)
+            (let ((kind (car request))
+                  (in-force (ly:context-property context (cadr request))))
+              (if (and (not (equal? in-force (caddr request))) (not (member kind warned)))
+                  (begin
+                   (set! warned (cons kind warned))
+                   (ly:warning "discarded ~a change in ~a at ~a: ~a ~a asked, ~a in force"
+                               kind (ly:context-id context)
+                               (ly:moment-main (ly:context-current-moment context))
+                               (cadr request) (choirly-value->string (caddr request))
+                               (choirly-value->string in-force))))))
+          (reverse asked))))
+      ((stop-translation-timestep engraver)
+       (set! asked '())))))
+
+\layout {
+  \context {
+    \Score
+    \consists #choirly-events-engraver
+  }
+  \context {
+    \Staff
+    \consists #choirly-change-watch-engraver
+  }
+}
