@@ -54,6 +54,40 @@ std::string performance_text(const std::string& style) {
 
 }  // namespace
 
+std::string printed_dynamic(const score::mark& m) {
+  if (m.kind == mark_kind::dynamic) {
+    for (std::string_view d : lily_dynamics)
+      if (m.style == d) return m.style;
+  }
+  if (m.kind == mark_kind::dynamic_variance) {
+    if (m.style == "Sforzando") return "sfz";
+    if (m.style == "Rinforzando") return "rfz";
+  }
+  return "";
+}
+
+std::string printed_text(const score::mark& m) {
+  switch (m.kind) {
+    case mark_kind::dynamic:
+      // A dynamic LilyPond has no command for prints as words in the dynamics' font.
+      return printed_dynamic(m).empty() ? m.style : "";
+    case mark_kind::dynamic_variance:
+      if (!m.visible || !printed_dynamic(m).empty()) return "";
+      return m.style == "Crescendo"     ? "cresc."
+             : m.style == "Decrescendo" ? "decresc."
+             : m.style == "Diminuendo"  ? "dim."
+                                        : lower_case(m.style);
+    case mark_kind::text:
+      return m.visible && m.style.find_first_not_of(" \n") != std::string::npos ? m.style : "";
+    case mark_kind::performance_style:
+      return m.visible ? performance_text(m.style) : "";
+    case mark_kind::tempo_variance:
+      return m.visible ? tempo_variance_text(m.style) : "";
+    default:
+      return "";
+  }
+}
+
 std::string flow_text(std::string_view style) {
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 9> names = {{
       {"DaCapo", "D.C."},
@@ -91,40 +125,30 @@ std::string mark_writer::take(const score::mark& m) {
         return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
       return "\\textEndMark " + quoted(text);
     }
-    case mark_kind::dynamic: {
-      bool known = false;
-      for (std::string_view d : lily_dynamics)
-        known = known || m.style == d;
-      pending_.push_back(
-          hidden(m.visible, known ? "\\" + m.style : "_\\markup \\dynamic " + quoted(m.style)));
-      pending_dynamic_ = pending_dynamic_ || known;
-      return "";
-    }
-    case mark_kind::dynamic_variance:
-      if (m.style == "Sforzando" || m.style == "Rinforzando") {
-        pending_.push_back(hidden(m.visible, m.style == "Sforzando" ? "\\sfz" : "\\rfz"));
+    case mark_kind::dynamic:
+    case mark_kind::dynamic_variance: {
+      if (const std::string d = printed_dynamic(m); !d.empty()) {
+        pending_.push_back(hidden(m.visible, "\\" + d));
         pending_dynamic_ = true;
-      } else if (m.visible) {
-        const std::string text = m.style == "Crescendo"     ? "cresc."
-                                 : m.style == "Decrescendo" ? "decresc."
-                                 : m.style == "Diminuendo"  ? "dim."
-                                                            : lower_case(m.style);
-        pending_.push_back(markup(m.above, "italic", text));
+      } else if (const std::string text = printed_text(m); !text.empty()) {
+        pending_.push_back(m.kind == mark_kind::dynamic
+                               ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
+                               : markup(m.above, "italic", text));
       }
       return "";
+    }
     case mark_kind::text:
-      if (m.visible && m.style.find_first_not_of(" \n") != std::string::npos)
-        pending_.push_back(markup(m.above,
-                                  m.font == score::text_font::bold     ? "bold"
-                                  : m.font == score::text_font::italic ? "italic"
-                                                                       : "",
-                                  m.style));
-      return "";
     case mark_kind::performance_style:
-      if (m.visible) pending_.push_back(markup(m.above, "italic", performance_text(m.style)));
-      return "";
     case mark_kind::tempo_variance:
-      if (m.visible) pending_.push_back(markup(true, "italic", tempo_variance_text(m.style)));
+      if (const std::string text = printed_text(m); !text.empty()) {
+        const bool bold = m.kind == mark_kind::text && m.font == score::text_font::bold;
+        const bool plain = m.kind == mark_kind::text && m.font == score::text_font::plain;
+        pending_.push_back(markup(m.kind == mark_kind::tempo_variance || m.above,
+                                  bold    ? "bold"
+                                  : plain ? ""
+                                          : "italic",
+                                  text));
+      }
       return "";
     case mark_kind::fermata:
       pending_.push_back(hidden(m.visible, "\\fermata"));
@@ -153,9 +177,9 @@ std::string mark_writer::post_events(const score::event& e) {
       {score::tenuto, "--"},
       {score::fermata, "\\fermata"},
   }};
-  if (!e.is_rest() || (e.articulations & score::fermata))
-    for (const auto& [bit, text] : scripts)
-      if (e.articulations & bit) out += text;
+  // A rest takes a fermata only.
+  for (const auto& [bit, text] : scripts)
+    if ((e.articulations & bit) && (!e.is_rest() || bit == score::fermata)) out += text;
   // A hairpin ends on the note after its run; a dynamic there ends it by itself.
   const bool continues = hairpin_ != score::hairpin_option::none && e.hairpin == hairpin_;
   if (hairpin_ != score::hairpin_option::none && !continues && !pending_dynamic_) out += "\\!";

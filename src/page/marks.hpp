@@ -33,6 +33,20 @@ class mark_writer {
   bool pedal_down_ = false;
 };
 
+// The dynamic a mark prints as LilyPond's own ("ff", "sfz"), or empty.
+std::string printed_dynamic(const score::mark& m);
+
+// The words a mark prints above or below the staff (texts, styles, tempo words, "cresc."), or
+// empty.
+std::string printed_text(const score::mark& m);
+
+// The dynamic a mark prints as LilyPond's own ("ff", "sfz"), or empty.
+std::string printed_dynamic(const score::mark& m);
+
+// The words a mark prints above or below the staff (texts, styles, tempo words, "cresc."),
+// or empty.
+std::string printed_text(const score::mark& m);
+
 // The text a flow mark prints, such as "D.C. al Fine"; empty for the segno and coda signs.
 std::string flow_text(std::string_view style);
 

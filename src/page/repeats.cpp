@@ -193,8 +193,8 @@ bool write_volta(const std::vector<boundary>& bs, staff_repeats& out, std::strin
   return true;
 }
 
-// Bar lines and brackets set one by one.
-void write_commands(const std::vector<boundary>& bs, staff_repeats& out) {
+// Bar lines set one by one, in each staff where the score has them, and the brackets.
+void write_commands(const std::vector<boundary>& bs, staff_repeats& out, bool per_staff) {
   bool bracket = false;
   for (std::size_t b = 0; b < bs.size(); ++b) {
     const boundary& here = bs[b];
@@ -203,7 +203,6 @@ void write_commands(const std::vector<boundary>& bs, staff_repeats& out) {
       commands += " (volta #f)";
       bracket = false;
     }
-    if (here.close) commands += " end-repeat";
     if (here.ending) {
       std::string label;
       for (int n : here.ending->numbers)
@@ -211,9 +210,13 @@ void write_commands(const std::vector<boundary>& bs, staff_repeats& out) {
       commands += " (volta \"" + label + "\")";
       bracket = true;
     }
-    if (here.open) commands += " start-repeat";
+    std::string text;
+    if (here.close) text += "\\bar \":|.\" ";
+    if (here.open) text += "\\bar \".|:\" ";
     if (!commands.empty())
-      out.opening[b] = "\\set Score.repeatCommands = #'(" + commands.substr(1) + ") ";
+      text += std::string(per_staff ? "\\set Staff" : "\\set Score") + ".repeatCommands = #'(" +
+              commands.substr(1) + ") ";
+    out.opening[b] = text;
   }
 }
 
@@ -245,13 +248,15 @@ repeat_plan plan_repeats(const score::score& model) {
   }
   if (!plan.any) return plan;
   plan.volta = true;
+  for (std::size_t i = 1; i < all.size(); ++i)
+    plan.per_staff = plan.per_staff || signature(all[i]) != signature(all[0]);
   for (std::size_t i = 0; i < all.size() && plan.volta; ++i) {
     std::string problem;
     if (!write_volta(all[i], plan.staves[i], problem)) {
       plan.problems.push_back(problem);
       plan.volta = false;
     }
-    if (plan.volta && i > 0 && signature(all[i]) != signature(all[0])) {
+    if (plan.volta && plan.per_staff) {
       plan.problems.push_back("the staves' repeats differ");
       plan.volta = false;
     }
@@ -260,7 +265,7 @@ repeat_plan plan_repeats(const score::score& model) {
   for (std::size_t i = 0; i < all.size(); ++i) {
     plan.staves[i] = staff_repeats{std::vector<std::string>(all[i].size()),
                                    std::vector<std::string>(all[i].size())};
-    write_commands(all[i], plan.staves[i]);
+    write_commands(all[i], plan.staves[i], plan.per_staff);
   }
   return plan;
 }

@@ -19,6 +19,7 @@ struct staff_repeats {
 struct repeat_plan {
   bool any = false;                   // the score has repeats or endings
   bool volta = false;                 // written as \repeat volta, which the MIDI can unfold
+  bool per_staff = false;             // the staves' repeats differ: each staff draws its own
   std::vector<staff_repeats> staves;  // by model staff
   std::vector<std::string> problems;  // why the repeats are not written as \repeat
 };

@@ -779,8 +779,14 @@ std::string write_page(const score::score& model) {
       "    \\context { \\Score \\remove Timing_translator }\n"
       "    \\context { \\Staff \\consists Timing_translator }\n";
   const auto output_block = [&](std::string_view name, bool hidden_too) {
-    if (timings_agree(model, hidden_too)) return "  \\" + std::string(name) + " { }\n";
-    return "  \\" + std::string(name) + " {\n" + std::string(own_timing) + "  }\n";
+    if (timings_agree(model, hidden_too) && !repeats.per_staff)
+      return "  \\" + std::string(name) + " { }\n";
+    // Staves whose repeats differ draw their own bar lines and brackets.
+    const std::string brackets = repeats.per_staff && name == "layout"
+                                     ? "    \\context { \\Score \\remove Volta_engraver }\n"
+                                       "    \\context { \\Staff \\consists Volta_engraver }\n"
+                                     : "";
+    return "  \\" + std::string(name) + " {\n" + std::string(own_timing) + brackets + "  }\n";
   };
   out += output_block("layout", false);
   if (!hidden && !repeats.volta) return out + output_block("midi", false) + "}\n";

@@ -4,10 +4,12 @@
   tagline = ##f
 }
 
+% repeats drawn as bar lines and brackets: two repeat open bars without a close between
+
 barsMusic = {
-  \clef treble \numericTimeSignature \time 4/4 c'1 | \set Score.repeatCommands = #'(start-repeat)
-  d'1 | \set Score.repeatCommands = #'(start-repeat)
-  e'1 | \set Score.repeatCommands = #'(end-repeat (volta "2."))
+  \clef treble \numericTimeSignature \time 4/4 c'1 | \bar ".|:"
+  d'1 | \bar ".|:"
+  e'1 | \bar ":|." \set Score.repeatCommands = #'((volta "2."))
   f'1 \set Score.repeatCommands = #'((volta #f))
   \bar "|."
 }
