@@ -128,6 +128,13 @@ std::string mark_writer::take(const score::mark& m) {
     case mark_kind::dynamic:
     case mark_kind::dynamic_variance: {
       if (const std::string d = printed_dynamic(m); !d.empty()) {
+        // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
+        if (pending_dynamic_)
+          pending_[dynamic_at_] =
+              dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
+        dynamic_at_ = pending_.size();
+        dynamic_visible_ = m.visible;
+        dynamic_name_ = d;
         pending_.push_back(hidden(m.visible, "\\" + d));
         pending_dynamic_ = true;
       } else if (const std::string text = printed_text(m); !text.empty()) {
@@ -151,7 +158,9 @@ std::string mark_writer::take(const score::mark& m) {
       }
       return "";
     case mark_kind::fermata:
-      pending_.push_back(hidden(m.visible, "\\fermata"));
+      // LilyPond prints one fermata a note, however often it is asked for.
+      if (!fermata_pending_) pending_.push_back(hidden(m.visible, "\\fermata"));
+      fermata_pending_ = true;
       return "";
     case mark_kind::pedal_down:
       // Pressed again while down: LilyPond draws the release and the new press together.
@@ -179,7 +188,9 @@ std::string mark_writer::post_events(const score::event& e) {
   }};
   // A rest takes a fermata only.
   for (const auto& [bit, text] : scripts)
-    if ((e.articulations & bit) && (!e.is_rest() || bit == score::fermata)) out += text;
+    if ((e.articulations & bit) && (!e.is_rest() || bit == score::fermata) &&
+        !(bit == score::fermata && fermata_pending_))
+      out += text;
   // A hairpin ends on the note after its run; a dynamic there ends it by itself.
   const bool continues = hairpin_ != score::hairpin_option::none && e.hairpin == hairpin_;
   if (hairpin_ != score::hairpin_option::none && !continues && !pending_dynamic_) out += "\\!";
@@ -189,7 +200,7 @@ std::string mark_writer::post_events(const score::event& e) {
     out += e.hairpin == score::hairpin_option::crescendo ? "\\<" : "\\>";
   hairpin_ = e.hairpin;
   pending_.clear();
-  pending_dynamic_ = false;
+  pending_dynamic_ = fermata_pending_ = false;
   return out;
 }
 
@@ -200,6 +211,7 @@ std::string mark_writer::finish() {
   for (const std::string& p : pending_)
     if (p.find("\\sustain") == std::string::npos) out += p;
   pending_.clear();
+  pending_dynamic_ = fermata_pending_ = false;
   hairpin_ = score::hairpin_option::none;
   return out.empty() ? "" : "<>" + out;
 }

@@ -29,6 +29,10 @@ class mark_writer {
   std::set<std::string>& shared_;
   std::vector<std::string> pending_;
   bool pending_dynamic_ = false;
+  std::size_t dynamic_at_ = 0;  // the waiting dynamic's place in pending_
+  bool dynamic_visible_ = false;
+  std::string dynamic_name_;
+  bool fermata_pending_ = false;
   score::hairpin_option hairpin_ = score::hairpin_option::none;
   bool pedal_down_ = false;
 };
