@@ -103,21 +103,4 @@ conversion convert_score(std::string_view file) {
   return result;
 }
 
-lilypond_report summarize_lilypond(std::string_view output) {
-  lilypond_report report;
-  for (std::size_t start = 0; start < output.size();) {
-    const std::size_t end = std::min(output.find('\n', start), output.size());
-    const std::string_view line = output.substr(start, end - start);
-    start = end + 1;
-    // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
-    // finishes the engraving, so that counts as a warning.
-    if (line.find("warning:") != std::string_view::npos ||
-        line.find("programming error:") != std::string_view::npos)
-      ++report.warnings;
-    else if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
-      report.first_error = line;
-  }
-  return report;
-}
-
 }  // namespace choirly::engrave

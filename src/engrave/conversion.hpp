@@ -21,12 +21,4 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
 
 conversion convert_score(std::string_view file);
 
-// What LilyPond printed: its warnings (programming errors among them), and its first error
-// line (empty without one).
-struct lilypond_report {
-  int warnings = 0;
-  std::string first_error;
-};
-lilypond_report summarize_lilypond(std::string_view output);
-
 }  // namespace choirly::engrave

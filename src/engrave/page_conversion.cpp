@@ -9,7 +9,7 @@ namespace choirly::engrave {
 
 page_reading read_page_score(std::string_view file) {
   page_reading result;
-  const prepared_score prepared = prepare_score(file);
+  const prepared_score prepared = prepare_score(file, false);
   if (!prepared.ok) {
     result.reason = prepared.reason;
     result.log = "choirly-engrave: " + prepared.reason + "\n";
@@ -43,6 +43,16 @@ conversion convert_page(std::string_view file) {
   result.document = page::write_page(reading.model);
   result.ok = true;
   return result;
+}
+
+conversion_path page_path() {
+  conversion_path path;
+  path.name = "the page path";
+  // The reader's own limit, with room for a byte-order mark and a longer header.
+  path.max_file_size = score::max_score_bytes + 64;
+  path.convert = convert_page;
+  path.needs_convert_ly = false;
+  return path;
 }
 
 }  // namespace choirly::engrave

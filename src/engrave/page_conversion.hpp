@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engrave/conversion.hpp"
+#include "engrave/engraver.hpp"
 #include "score/model.hpp"
 
 namespace choirly::engrave {
@@ -20,5 +21,8 @@ struct page_reading {
 page_reading read_page_score(std::string_view file);
 
 conversion convert_page(std::string_view file);
+
+// The page path as choirly-engrave's default: LilyPond 2.24 reads its documents as they are.
+conversion_path page_path();
 
 }  // namespace choirly::engrave

@@ -47,7 +47,7 @@ bool saves_utf8(std::string_view fraction_digits) {
   return true;
 }
 
-prepared_score prepare_score(std::string_view file) {
+prepared_score prepare_score(std::string_view file, bool for_choirly) {
   prepared_score score;
   if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
   const std::string_view first_line = file.substr(0, file.find('\n'));
@@ -92,7 +92,7 @@ prepared_score prepare_score(std::string_view file) {
     }
     score.utf8 = std::move(*decoded);
   }
-  score.windows_1252 = utf8_to_windows_1252(score.utf8);
+  if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
   score.ok = true;
   return score;
 }

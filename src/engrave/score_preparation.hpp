@@ -16,7 +16,8 @@ struct prepared_score {
   std::string windows_1252;  // the same for choirly, '?' where Windows-1252 has no character
 };
 
-prepared_score prepare_score(std::string_view file);
+// Without `for_choirly` the Windows-1252 text is left empty: the page path reads UTF-8 alone.
+prepared_score prepare_score(std::string_view file, bool for_choirly = true);
 
 // True when the version after "2." (its digits, as in "751") is 2.75 or later.
 bool saves_utf8(std::string_view fraction_digits);

@@ -95,9 +95,16 @@ std::string clean_utf8(std::string_view text) {
 std::string windows_1252_to_utf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (char byte : bytes) {
-    const auto b = static_cast<unsigned char>(byte);
-    append_utf8(out, b >= 0x80 && b < 0xA0 ? windows_1252_high[b - 0x80] : b);
+  for (std::size_t at = 0; at < bytes.size();) {
+    // ASCII, nearly all of a score, is the same in both: copied a run at a time.
+    std::size_t end = at;
+    while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+      ++end;
+    out.append(bytes.substr(at, end - at));
+    if (end == bytes.size()) break;
+    const auto b = static_cast<unsigned char>(bytes[end]);
+    append_utf8(out, b < 0xA0 ? windows_1252_high[b - 0x80] : b);
+    at = end + 1;
   }
   return out;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "page/marks.hpp"
 #include "page/notation.hpp"
@@ -339,6 +340,9 @@ class staff_music {
 
   // Which events sound in a second voice, and which notes are tied and slurred.
   void plan_events() {
+    upper_.resize(staff_.items.size());
+    slur_open_.assign(staff_.items.size(), false);
+    slur_close_.assign(staff_.items.size(), false);
     for (std::size_t i = 0; i < staff_.items.size(); ++i)
       if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace) order_.push_back(i);
     for (std::size_t k = 0; k < order_.size(); ++k) {
@@ -366,8 +370,8 @@ class staff_music {
     }
     for (std::size_t k = 0; k < order_.size(); ++k) {
       const bool before = k > 0 && link[k - 1];
-      if (link[k] && !before) slur_open_.insert(order_[k]);
-      if (before && !link[k]) slur_close_.insert(order_[k]);
+      if (link[k] && !before) slur_open_[order_[k]] = true;
+      if (before && !link[k]) slur_close_[order_[k]] = true;
       slot s;
       const event& e = std::get<event>(staff_.items[order_[k]]);
       s.takes = e.takes_syllable;
@@ -392,8 +396,7 @@ class staff_music {
   }
 
   bool has_notes(std::size_t index) const {
-    const auto found = upper_.find(index);
-    return found != upper_.end() && !found->second.notes.empty();
+    return index < upper_.size() && !upper_[index].notes.empty();
   }
 
   std::string chord_text(const std::vector<const score::note*>& notes, const std::string& dur,
@@ -441,7 +444,7 @@ class staff_music {
   }
 
   void main_event(std::size_t index, const event& e) {
-    const voice_part& upper = upper_.at(index);
+    const voice_part& upper = upper_[index];
     const bool triplet = upper.part->triplet;
     if (in_tuplet_ && (!triplet || e.triplet == score::triplet_mark::first)) close_tuplet();
     // Two voices while a longer chord part sounds on.
@@ -476,8 +479,8 @@ class staff_music {
     } else {
       token = chord_text(upper.notes, dur, true);
     }
-    if (slur_open_.count(index)) token += "(";
-    if (slur_close_.count(index)) token += ")";
+    if (slur_open_[index]) token += "(";
+    if (slur_close_[index]) token += ")";
     token += marks_.post_events(e);
     add(token);
     if (e.triplet == score::triplet_mark::end) close_tuplet();
@@ -566,9 +569,9 @@ class staff_music {
   std::vector<std::string> lines_;
   std::string line_;
   std::vector<std::size_t> order_;
-  std::map<std::size_t, voice_part> upper_;
-  std::set<std::size_t> slur_open_, slur_close_;
-  std::set<const score::note*> tied_, tied_into_;
+  std::vector<voice_part> upper_;  // by item index
+  std::vector<bool> slur_open_, slur_close_;
+  std::unordered_set<const score::note*> tied_, tied_into_;
   std::vector<std::pair<std::size_t, slot>> slots_;
   std::vector<lower_voice> lower_;
   std::string graces_;

@@ -92,18 +92,19 @@ unsigned read_articulations(const record& r) {
   }};
   unsigned bits = 0;
   for (std::string_view field_name : {"Dur", "Opts"})
-    for (std::string_view item : comma_items(r.get(field_name).value_or("")))
+    for_each_item(r.get(field_name).value_or(""), [&](std::string_view item) {
       for (const auto& [name, bit] : names)
         if (item == name) bits |= bit;
+    });
   return bits;
 }
 
 hairpin_option read_hairpin_option(const record& r) {
   hairpin_option h = hairpin_option::none;
-  for (std::string_view item : comma_items(r.get("Opts").value_or(""))) {
+  for_each_item(r.get("Opts").value_or(""), [&](std::string_view item) {
     if (item == "Crescendo") h = hairpin_option::crescendo;
     if (item == "Diminuendo") h = hairpin_option::diminuendo;
-  }
+  });
   return h;
 }
 

@@ -76,7 +76,9 @@ struct staff_state {
 
 class reader {
  public:
-  explicit reader(score& model) : model_(model) {}
+  // `staff_lines`: the number of lines of each staff, so that its items are allocated once.
+  reader(score& model, std::vector<std::size_t> staff_lines)
+      : model_(model), staff_lines_(std::move(staff_lines)) {}
 
   void line(std::string_view text, int number) {
     number_ = number;
@@ -132,6 +134,7 @@ class reader {
       // Music before any |AddStaff line goes into a staff of its own.
       model_.staves.emplace_back();
       model_.staves.back().line = number_;
+      if (!staff_lines_.empty()) model_.staves.back().items.reserve(staff_lines_[0]);
       staff_started_ = true;
       state_ = staff_state{};
     }
@@ -173,6 +176,8 @@ class reader {
     model_.staves.emplace_back();
     staff& s = model_.staves.back();
     s.line = number_;
+    if (model_.staves.size() < staff_lines_.size())
+      s.items.reserve(staff_lines_[model_.staves.size()]);
     if (const auto v = record_.get("Name")) s.name = unquote(*v);
     if (const auto v = record_.get("Label")) s.label = unquote(*v);
     staff_started_ = true;
@@ -365,18 +370,18 @@ class reader {
     if (d.triplet) length = length * rational(2, 3);
     part.length = length;
     if (rest) return true;
-    for (std::string_view item : comma_items(record_.get(pos_name).value_or(""))) {
+    for_each_item(record_.get(pos_name).value_or(""), [&](std::string_view item) {
       const std::optional<position_item> p = read_position(item);
       if (!p) {
         note_problem(number_, "note position \"" + std::string(item) + "\" left out");
-        continue;
+        return;
       }
       note n;
       n.position = p->position;
       n.accidental = p->accidental;
       n.tie = p->tie;
       part.notes.push_back(n);
-    }
+    });
     return true;
   }
 
@@ -401,10 +406,10 @@ class reader {
     e.visible = record_.get("Visibility").value_or("") != "Never";
     e.articulations = read_articulations(record_);
     e.hairpin = read_hairpin_option(record_);
-    for (std::string_view opt : comma_items(record_.get("Opts").value_or(""))) {
+    for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
       if (opt == "Lyric=Always") e.lyric = lyric_option::always;
-    }
+    });
     triplets(e, d);
     e.onset = state_.now;
     e.advance = e.grace                                           ? rational(0)
@@ -571,7 +576,21 @@ class reader {
   staff_state state_;
   std::vector<note*> tied_sources_;
   std::vector<std::size_t> old_orchestral_;
+  std::vector<std::size_t> staff_lines_;
 };
+
+// Lines before the first |AddStaff line, then the lines of each staff.
+std::vector<std::size_t> lines_per_staff(std::string_view text) {
+  std::vector<std::size_t> counts(1, 0);
+  for (std::size_t at = 0; at < text.size();) {
+    if (text.compare(at, 9, "|AddStaff") == 0) counts.push_back(0);
+    ++counts.back();
+    const std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) break;
+    at = end + 1;
+  }
+  return counts;
+}
 
 }  // namespace
 
@@ -583,7 +602,7 @@ reading read_score(std::string_view text) {
   }
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   score& model = result.model;
-  reader walk(model);
+  reader walk(model, lines_per_staff(text));
   bool header = false;
   int number = 0;
   for (std::size_t start = 0; start < text.size();) {

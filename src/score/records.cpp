@@ -91,7 +91,7 @@ duration_value read_duration(std::string_view value) {
       {"64th", 64},
   }};
   duration_value d;
-  for (std::string_view item : comma_items(value)) {
+  for_each_item(value, [&](std::string_view item) {
     for (const auto& [name, base] : bases)
       if (item == name) d.base = base;
     if (item == "Dotted") d.dots = 1;
@@ -103,7 +103,7 @@ duration_value read_duration(std::string_view value) {
       d.triplet_first = item == "Triplet=First";
       d.triplet_end = item == "Triplet=End";
     }
-  }
+  });
   return d;
 }
 

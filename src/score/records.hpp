@@ -32,6 +32,17 @@ std::string unquote(std::string_view value);
 // The items of a comma list, such as "4th,Dotted,Slur".
 std::vector<std::string_view> comma_items(std::string_view value);
 
+// Calls `visit` with each item of a comma list, without building the list.
+template <typename Visit>
+void for_each_item(std::string_view value, Visit visit) {
+  while (!value.empty()) {
+    const std::size_t comma = value.find(',');
+    visit(value.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    value.remove_prefix(comma + 1);
+  }
+}
+
 struct duration_value {
   int base = 0;  // 1 .. 64, 0 when the field names none
   int dots = 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engrave/conversion.hpp"
+#include "engrave/engraver.hpp"
 
 namespace choirly::engrave {
 namespace {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A hand-written score of NoteWorthy Composer 2.751 (UTF-8), with an accented title and a
-# Korean composer, through choirly-engrave --ly-only:
+# Korean composer, through choirly-engrave --ly-only on the page path and on choirly's:
 #
 #   utf8_score.sh CHOIRLY_ENGRAVE CHOIRLY SCORE
 #
@@ -13,7 +13,12 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL $*"; exit 1; }
 
 cp "$score" "$work/score.nwctxt"
-"$engrave" --ly-only "$work/score.nwctxt" >"$work/stdout" 2>&1 || fail "status $?: $(cat "$work/stdout")"
+# The page path keeps the score's own characters in its header.
+"$engrave" --ly-only -o "$work/page" "$work/score.nwctxt" >"$work/stdout" 2>&1 || fail "page path: status $?: $(cat "$work/stdout")"
+grep -qxF "$(printf '  title = "Caf\303\251 No\303\253l"')" "$work/page/score.ly" || fail "page path: no UTF-8 title line"
+grep -qxF "$(printf '  composer = "\352\271\200\353\257\274\354\210\230"')" "$work/page/score.ly" || fail "page path: no UTF-8 composer line"
+
+"$engrave" --ly-only --choirly "$work/score.nwctxt" >"$work/stdout" 2>&1 || fail "status $?: $(cat "$work/stdout")"
 
 # The header lines as they must read, in UTF-8: "Café Noël" and "김민수".
 title=$(printf '    title = "Caf\303\251 No\303\253l"')
@@ -28,4 +33,4 @@ LC_ALL=C grep -q '^|SongInfo|Title:"Caf.*|Author:"???"' "$work/prepared.nwctxt" 
 awk -v t="$title" -v c="$composer" '/^    title = /{$0=t} /^    composer = /{$0=c} {print}' \
   "$work/choirly.ly" >"$work/expected.ly"
 cmp "$work/expected.ly" "$work/score.ly" || { diff "$work/expected.ly" "$work/score.ly"; fail "documents differ"; }
-echo "PASS UTF-8 title and composer, the rest byte for byte choirly's"
+echo "PASS UTF-8 title and composer on both paths, the rest byte for byte choirly's"

@@ -1,19 +1,20 @@
 #!/bin/sh
-# One golden page case: the page written for CASE/input.nwctxt must equal CASE/expected.ly.
-#   run_page_case.sh CHOIRLY_PAGE_EVENTS CASE_DIR
+# One golden page case, through choirly-engrave's default path: the page written for
+# CASE/input.nwctxt must equal CASE/expected.ly.
+#   run_page_case.sh CHOIRLY_ENGRAVE CASE_DIR
 # Prints the case's name and the first lines that differ when it fails.
-tool="$1"
+engrave="$1"
 case_dir="$2"
 name="$(basename "$case_dir")"
-out="$(mktemp)"
-trap 'rm -f "$out"' EXIT
-if ! "$tool" --ly "$case_dir/input.nwctxt" >"$out"; then
-  echo "FAIL $name: the page was not written"
+work="$(mktemp -d "${TMPDIR:-/tmp}/page-case.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+if ! "$engrave" --ly-only -q -o "$work" "$case_dir/input.nwctxt" >"$work/stdout" 2>&1; then
+  echo "FAIL $name: the page was not written: $(cat "$work/stdout")"
   exit 1
 fi
-if ! cmp -s "$case_dir/expected.ly" "$out"; then
+if ! cmp -s "$case_dir/expected.ly" "$work/input.ly"; then
   echo "FAIL $name: the page differs from expected.ly (- expected, + written):"
-  diff -u "$case_dir/expected.ly" "$out" | sed -n '3,20p'
+  diff -u "$case_dir/expected.ly" "$work/input.ly" | sed -n '3,20p'
   exit 1
 fi
 echo "ok $name"

@@ -1,0 +1,60 @@
+// Times the page path in process on one score: decoding, reading into the score model and
+// writing the LilyPond page, as choirly-engrave does for each score.
+//
+// Usage: choirly_page_benchmark --score=PATH [Google Benchmark options]
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engrave/page_conversion.hpp"
+
+namespace {
+
+std::string score_bytes;
+
+void bm_page(benchmark::State& state) {
+  std::size_t written = 0;
+  for (auto _ : state) {
+    const choirly::engrave::conversion page = choirly::engrave::convert_page(score_bytes);
+    if (!page.ok) {
+      state.SkipWithError("the score is not converted on the page path");
+      return;
+    }
+    written = page.document.size();
+    benchmark::DoNotOptimize(page.document.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(score_bytes.size()));
+  state.counters["page_bytes"] = static_cast<double>(written);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string path;
+  std::vector<char*> rest;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--score=", 8) == 0)
+      path = argv[i] + 8;
+    else
+      rest.push_back(argv[i]);
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (path.empty() || !file) {
+    std::fprintf(stderr, "choirly_page_benchmark: give a readable score with --score=PATH\n");
+    return 2;
+  }
+  score_bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  benchmark::RegisterBenchmark("page_path", bm_page)->Unit(benchmark::kMillisecond);
+  int rest_count = static_cast<int>(rest.size());
+  benchmark::Initialize(&rest_count, rest.data());
+  if (benchmark::ReportUnrecognizedArguments(rest_count, rest.data())) return 2;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,70 @@
+// libFuzzer entry for the page path: any bytes through the score reader and the page writer.
+// A crash, a sanitizer report, or a page whose braces, << >> and string quotes do not balance
+// is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "page/writer.hpp"
+#include "score/reader.hpp"
+
+namespace {
+
+// Braces and << >> nest and close, outside strings; every string ends on its line.
+void check_balance(std::string_view page) {
+  long braces = 0;
+  long angles = 0;
+  bool in_string = false;
+  bool in_comment = false;
+  for (std::size_t i = 0; i < page.size(); ++i) {
+    const char c = page[i];
+    if (c == '\n') {
+      if (in_string) std::abort();
+      in_comment = false;
+      continue;
+    }
+    if (in_comment) continue;
+    if (in_string) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
+      continue;
+    }
+    if (c == '"') {
+      in_string = true;
+    } else if (c == '%') {
+      in_comment = true;
+    } else if (c == '{') {
+      ++braces;
+    } else if (c == '}') {
+      if (--braces < 0) std::abort();
+    } else if (c == '<' && i + 1 < page.size() && page[i + 1] == '<') {
+      ++angles;
+      ++i;
+    } else if (c == '>' && i + 1 < page.size() && page[i + 1] == '>') {
+      if (--angles < 0) std::abort();
+      ++i;
+    }
+  }
+  if (braces != 0 || angles != 0 || in_string) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const choirly::score::reading reading = choirly::score::read_score(text);
+  if (!reading.ok) {
+    if (reading.error.empty() || reading.error.find('\n') != std::string::npos) std::abort();
+    return 0;
+  }
+  const std::string page = choirly::page::write_page(reading.model);
+  if (!page.starts_with("\\version \"2.24.0\"\n")) std::abort();
+  check_balance(page);
+  // The same score gives the same page.
+  if (choirly::page::write_page(choirly::score::read_score(text).model) != page) std::abort();
+  return 0;
+}

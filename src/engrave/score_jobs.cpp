@@ -1,0 +1,169 @@
+// Finds the scores below the given paths, names their outputs, and keeps one job per file.
+#include "engrave/score_jobs.hpp"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace choirly::engrave {
+
+namespace {
+
+std::string_view file_kind(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISDIR(mode)) return "a folder";
+  return "not a plain file";
+}
+
+struct search {
+  const std::optional<fs::path>& output_dir;
+  score_search result;
+  std::set<std::pair<dev_t, ino_t>> seen;
+
+  // Takes one file named like a score, `below` being its path below the PATH it came from.
+  void take(const fs::path& file, const fs::path& below, const fs::path& out_root) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) {
+      result.skipped.push_back(
+          {shown_name(below.string()), "stat: " + std::string(std::strerror(errno))});
+      return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      result.skipped.push_back({shown_name(below.string()),
+                                std::string(file_kind(info.st_mode)) + ", not a score file"});
+      return;
+    }
+    if (!seen.insert({info.st_dev, info.st_ino}).second) return;
+    score_job job;
+    job.source = file;
+    job.shown = shown_name(below.string());
+    fs::path base = out_root / below;
+    job.output_dir = base.has_parent_path() ? base.parent_path() : fs::path(".");
+    job.stem = base.stem().string();
+    fs::path shown_out = below;
+    job.shown_out = shown_name(shown_out.replace_extension().string());
+    job.device = info.st_dev;
+    job.inode = info.st_ino;
+    result.jobs.push_back(std::move(job));
+  }
+
+  // Every file named like a score below `dir`, and every folder that cannot be read, in
+  // `skipped`. Links to folders are not followed, so a loop of links ends.
+  void walk(const fs::path& dir, const fs::path& root, std::vector<fs::path>& found) {
+    std::error_code error;
+    fs::directory_iterator it(dir, error), end;
+    for (; !error && it != end; it.increment(error)) {
+      std::error_code type_error;
+      const fs::file_status own = it->symlink_status(type_error);
+      if (fs::is_directory(own))
+        walk(it->path(), root, found);
+      else if (has_score_extension(it->path()))
+        found.push_back(it->path());
+    }
+    if (error) {
+      const fs::path below = dir == root ? dir : dir.lexically_relative(root);
+      result.skipped.push_back(
+          {shown_name(below.string()), "cannot search this folder: opendir: " + error.message()});
+    }
+  }
+};
+
+}  // namespace
+
+bool has_score_extension(const fs::path& file) {
+  std::string ext = file.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".nwctxt";
+}
+
+score_search find_scores(const std::vector<std::string>& paths,
+                         const std::optional<fs::path>& output_dir) {
+  search s{output_dir, {}, {}};
+  for (const std::string& arg : paths) {
+    const fs::path path(arg);
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+      std::vector<fs::path> found;
+      s.walk(path, path, found);
+      std::sort(found.begin(), found.end());
+      for (const fs::path& file : found)
+        s.take(file, file.lexically_relative(path), output_dir.value_or(path));
+    } else if (fs::exists(status)) {
+      if (!has_score_extension(path)) {
+        s.result.usage_error = shown_name(arg) + " is neither a .nwctxt file nor a folder";
+        return std::move(s.result);
+      }
+      s.take(path, path.filename(), output_dir.value_or(path.parent_path()));
+    } else {
+      s.result.usage_error = "no such file or folder: " + shown_name(arg);
+      return std::move(s.result);
+    }
+  }
+  return std::move(s.result);
+}
+
+std::string output_collision(const std::vector<score_job>& jobs) {
+  // The output folder as the file system resolves it, so that two spellings of one folder
+  // (a/../b, a link) meet.
+  std::map<fs::path, std::size_t> owners;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(jobs[i].output_dir, error);
+    fs::path dir = fs::weakly_canonical(absolute, error);
+    if (error) dir = absolute.lexically_normal();
+    const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
+    if (first) continue;
+    const score_job& other = jobs[owner->second];
+    return shown_name(other.source.string()) + " and " + shown_name(jobs[i].source.string()) +
+           " would both write " + shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
+           ".*; rename one of them, or engrave them in separate runs";
+  }
+  return {};
+}
+
+std::string shown_name(std::string_view name, bool escape_backslash) {
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    // The C1 controls in UTF-8 (U+0080 to U+009F) act on terminals as the C0 ones do.
+    const bool c1 = c == 0xC2 && i + 1 < name.size() &&
+                    static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+    if (c == '\\' && escape_backslash) {
+      shown += "\\\\";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c < 0x20 || c == 0x7F || c1) {
+      const std::size_t n = c1 ? 2 : 1;
+      for (std::size_t k = 0; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(name[i + k]);
+        shown += {'\\', 'x', hex[b >> 4], hex[b & 15]};
+      }
+      i += n - 1;
+    } else {
+      shown += name[i];
+    }
+  }
+  return shown;
+}
+
+}  // namespace choirly::engrave

@@ -1,0 +1,52 @@
+// The scores a run of choirly-engrave works on: found below the paths it is given, each once,
+// with the names of its outputs, and the names shown for them in messages.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace choirly::engrave {
+
+struct score_job {
+  std::filesystem::path source;
+  std::string shown;                 // the score's path below its PATH, escaped for messages
+  std::filesystem::path output_dir;  // where the outputs go
+  std::string stem;                  // their file name without extension
+  std::string shown_out;             // the outputs' path below the PATH, escaped, no extension
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+// A file named like a score that is not run, and why.
+struct skipped_path {
+  std::string shown;
+  std::string reason;
+};
+
+struct score_search {
+  std::vector<score_job> jobs;  // each file once, in the order found
+  std::vector<skipped_path> skipped;
+  std::string usage_error;  // set when a PATH is no score and no folder: nothing else is done
+};
+
+// Every score below the paths, in the order given and, within a folder, sorted by path. A
+// file reached twice (named twice, or through a link) is taken once. The outputs go beside
+// each score, or under `output_dir` with the folders below each PATH kept.
+score_search find_scores(const std::vector<std::string>& paths,
+                         const std::optional<std::filesystem::path>& output_dir);
+
+// Why two of the scores cannot run together (they would write the same outputs), or empty.
+std::string output_collision(const std::vector<score_job>& jobs);
+
+bool has_score_extension(const std::filesystem::path& file);
+
+// The name with its control characters and backslashes escaped (\n, \t, \x1b, \\), so that
+// it always shows on one line and cannot pass for another. Messages keep their backslashes.
+std::string shown_name(std::string_view name, bool escape_backslash = true);
+
+}  // namespace choirly::engrave

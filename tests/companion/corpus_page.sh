@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# choirly-engrave's default, the page path, over every real score of the corpus:
+#
+#   corpus_page.sh CHOIRLY_ENGRAVE CHOIRLY_PAGE_EVENTS CORPUS (ly-only|engrave)
+#
+# Every score converts (and engraves: the score without music leaves no PDF, as LilyPond
+# skips it); m21_very_simple.nwctxt, without an end marker, has the warning in its log. With
+# ly-only each document is the page that choirly-page-events --ly writes for the score.
+# Exit status 77 in engrave mode when LilyPond is missing.
+set -u
+engrave=$1 page_events=$2 corpus=$3 mode=$4
+if [ "$mode" = engrave ]; then
+  command -v lilypond >/dev/null 2>&1 || { echo "SKIP lilypond is not installed"; exit 77; }
+fi
+work=$(mktemp -d "${TMPDIR:-/tmp}/companion-page.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL $*"; exit 1; }
+
+count=$(ls "$corpus"/*.nwctxt | wc -l)
+args=(-o "$work/out")
+word=engraved outputs=(ly pdf midi log)
+if [ "$mode" = ly-only ]; then
+  args+=(--ly-only)
+  word=converted outputs=(ly log)
+fi
+"$engrave" "${args[@]}" "$corpus" >"$work/stdout" 2>"$work/stderr"
+status=$?
+cat "$work/stdout"
+[ $status -eq 0 ] || fail "exit status $status, expected 0"
+[ "$(tail -n 1 "$work/stdout")" = "$count $word, 0 failed" ] ||
+  fail "summary line: $(tail -n 1 "$work/stdout")"
+[ "$(grep -c '^ok  ' "$work/stdout")" -eq "$count" ] || fail "not $count ok lines"
+[ ! -s "$work/stderr" ] || fail "standard error not empty: $(head -n 3 "$work/stderr")"
+grep -q 'warning: line 5: the score has no end marker !NoteWorthyComposer-End' "$work/out/m21_very_simple.log" ||
+  fail "m21_very_simple.log does not name the missing end marker"
+
+for score in "$corpus"/*.nwctxt; do
+  name=$(basename "$score" .nwctxt)
+  for ext in "${outputs[@]}"; do
+    if [ "$name" = musicociel_empty ] && [ "$mode" = engrave ] && [ "$ext" != ly ] && [ "$ext" != log ]; then
+      [ ! -e "$work/out/$name.$ext" ] || fail "$name.$ext from a score without music"
+      continue
+    fi
+    [ -s "$work/out/$name.$ext" ] || fail "no $name.$ext"
+  done
+  head -n 1 "$work/out/$name.ly" | grep -qx '\\version "2.24.0"' || fail "$name.ly is no LilyPond 2.24 page"
+  [ "$mode" = ly-only ] || continue
+  "$page_events" --ly "$score" >"$work/expected.ly" || fail "choirly-page-events refused $name"
+  cmp -s "$work/expected.ly" "$work/out/$name.ly" || fail "$name.ly differs from choirly-page-events --ly"
+done
+echo "PASS the corpus on the page path: $count $word, 0 failed"
