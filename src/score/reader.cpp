@@ -119,6 +119,11 @@ class reader {
   void finish() {
     if (staff_started_) close_staff();
     skipped_kinds();
+    if (rest_articulations_ > 0)
+      note_problem(
+          first_rest_articulation_,
+          std::to_string(rest_articulations_) +
+              " staccato, accent or tenuto marks on rests are not on the page (first here)");
     for (staff& s : model_.staves) {
       const std::size_t unplaced = place_lyrics(s);
       if (unplaced > 0)
@@ -405,6 +410,11 @@ class reader {
     e.slur = d.slur;
     e.visible = record_.get("Visibility").value_or("") != "Never";
     e.articulations = read_articulations(record_);
+    if (rest_first && (e.articulations & ~unsigned(fermata)) != 0) {
+      // A rest takes a fermata, but LilyPond users give it no other articulation.
+      if (rest_articulations_++ == 0) first_rest_articulation_ = number_;
+      e.articulations &= fermata;
+    }
     e.hairpin = read_hairpin_option(record_);
     for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
@@ -576,6 +586,8 @@ class reader {
   staff_state state_;
   std::vector<note*> tied_sources_;
   std::vector<std::size_t> old_orchestral_;
+  int rest_articulations_ = 0;
+  int first_rest_articulation_ = 0;
   std::vector<std::size_t> staff_lines_;
 };
 

@@ -116,6 +116,27 @@ TEST(ScoreMarks, EndingsRepeatCountsAndInstruments) {
   EXPECT_TRUE(marks[0].default_ending);
 }
 
+TEST(ScoreMarks, RestsKeepTheirFermataAndLoseOtherArticulationsWithAWord) {
+  const sc::score s = read(
+      "|Note|Dur:4th|Pos:0\n"
+      "|Rest|Dur:4th,Staccato\n"
+      "|Rest|Dur:4th,Accent|Opts:Fermata\n"
+      "|Note|Dur:4th,Staccato|Pos:0\n");
+  const auto e = all<sc::event>(s);
+  ASSERT_EQ(e.size(), 4u);
+  EXPECT_EQ(e[1].articulations, 0u);
+  EXPECT_EQ(e[2].articulations, unsigned(sc::fermata));
+  EXPECT_EQ(e[3].articulations, unsigned(sc::staccato));
+  int words = 0;
+  for (const auto& d : s.diagnostics)
+    if (d.message ==
+        "2 staccato, accent or tenuto marks on rests are not on the page (first here)") {
+      ++words;
+      EXPECT_EQ(d.line, 4);
+    }
+  EXPECT_EQ(words, 1);
+}
+
 TEST(ScoreMarks, EachSkippedKindIsNamedOnceWithItsCount) {
   const sc::score s = read(
       "|Spacer|Width:825\n"
