@@ -214,8 +214,8 @@ void write_commands(const std::vector<boundary>& bs, staff_repeats& out, bool pe
     if (here.close) text += "\\bar \":|.\" ";
     if (here.open) text += "\\bar \".|:\" ";
     if (!commands.empty())
-      text += std::string(per_staff ? "\\once \\set Staff" : "\\set Score") + ".repeatCommands = #'(" +
-              commands.substr(1) + ") ";
+      text += std::string(per_staff ? "\\once \\set Staff" : "\\set Score") +
+              ".repeatCommands = #'(" + commands.substr(1) + ") ";
     out.opening[b] = text;
   }
 }
