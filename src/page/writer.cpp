@@ -165,8 +165,19 @@ std::vector<measure> measures_of(const score::staff& s) {
 
 // A chord part's notes as one voice writes them, with ties where the next event continues.
 struct voice_part {
-  const chord_part* part = nullptr;
-  std::vector<const score::note*> notes;
+  const chord_part* part = nullptr;  // the duration it is written with
+  std::array<const std::vector<score::note>*, 2> lists = {nullptr, nullptr};
+
+  template <typename Visit>
+  void each(Visit visit) const {
+    for (const std::vector<score::note>* list : lists)
+      if (list)
+        for (const score::note& n : *list)
+          visit(n);
+  }
+  std::size_t size() const {
+    return (lists[0] ? lists[0]->size() : 0) + (lists[1] ? lists[1]->size() : 0);
+  }
 };
 
 class staff_music {
@@ -350,14 +361,11 @@ class staff_music {
       voice_part upper;
       if (!e.has_second || same_length(e.main, e.second)) {
         upper.part = &e.main;
-        for (const chord_part* p : {&e.main, &e.second})
-          for (const score::note& n : p->notes)
-            upper.notes.push_back(&n);
+        upper.lists = {&e.main.notes, &e.second.notes};
       } else {
         const bool second_shorter = e.second.length < e.main.length;
         upper.part = second_shorter ? &e.second : &e.main;
-        for (const score::note& n : upper.part->notes)
-          upper.notes.push_back(&n);
+        upper.lists = {&upper.part->notes, nullptr};
       }
       upper_[order_[k]] = upper;
     }
@@ -379,52 +387,49 @@ class staff_music {
       if (!has_notes(order_[k])) continue;
       // Ties: written only where the next event continues them in this voice.
       if (k + 1 < order_.size()) {
-        for (const score::note* n : upper_[order_[k]].notes) {
-          if (!n->tie) continue;
-          for (const score::note* next : upper_[order_[k + 1]].notes)
-            if (next->tied_from && next->sound == n->sound) {
-              tied_.insert(n);
-              tied_into_.insert(next);
+        upper_[order_[k]].each([&](const score::note& n) {
+          if (!n.tie) return;
+          upper_[order_[k + 1]].each([&](const score::note& next) {
+            if (next.tied_from && next.sound == n.sound) {
+              tied_.insert(&n);
+              tied_into_.insert(&next);
             }
-        }
+          });
+        });
       }
       slots_.push_back({order_[k], s});
     }
-    for (auto& [index, s] : slots_)
-      for (const score::note* n : upper_[index].notes)
-        if (tied_into_.count(n)) s.melisma = true;
+    for (auto& entry : slots_) {
+      slot& s = entry.second;
+      upper_[entry.first].each([&](const score::note& n) {
+        if (tied_into_.count(&n)) s.melisma = true;
+      });
+    }
   }
 
   bool has_notes(std::size_t index) const {
-    return index < upper_.size() && !upper_[index].notes.empty();
+    return index < upper_.size() && upper_[index].size() > 0;
   }
 
-  std::string chord_text(const std::vector<const score::note*>& notes, const std::string& dur,
-                         bool with_ties) const {
-    auto one = [&](const score::note* n) {
-      std::string t = pitch_text(n->sound);
-      if (n->redundant_accidental) t += '!';
-      return t;
-    };
-    if (notes.size() == 1) {
-      std::string t = one(notes[0]) + dur;
-      if (with_ties && tied_.count(notes[0])) t += "~";
-      return t;
-    }
-    std::string t = "<";
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-      if (i) t += ' ';
-      t += one(notes[i]);
-      if (with_ties && tied_.count(notes[i])) t += "~";
-    }
-    return t + ">" + dur;
+  std::string chord_text(const voice_part& notes, const std::string& dur, bool with_ties) const {
+    const bool single = notes.size() == 1;
+    std::string t = single ? "" : "<";
+    bool first = true;
+    notes.each([&](const score::note& n) {
+      if (!first) t += ' ';
+      first = false;
+      t += pitch_text(n.sound);
+      if (n.redundant_accidental) t += '!';
+      if (single) t += dur;
+      if (with_ties && tied_.count(&n)) t += '~';
+    });
+    if (!single) t += ">" + dur;
+    return t;
   }
 
   void grace(const event& e) {
-    std::vector<const score::note*> notes;
-    for (const chord_part* p : {&e.main, &e.second})
-      for (const score::note& n : p->notes)
-        notes.push_back(&n);
+    voice_part notes;
+    notes.lists = {&e.main.notes, &e.second.notes};
     if (!graces_.empty()) graces_ += ' ';
     graces_ += chord_text(notes, duration_text(e.main.base, e.main.dots), false);
     ++grace_count_;
@@ -471,13 +476,13 @@ class staff_music {
     }
     std::string token;
     const std::string dur = duration_text(upper.part->base, upper.part->dots);
-    if (upper.notes.empty()) {
+    if (upper.size() == 0) {
       if (e.full_measure_rest)
         token = std::string(e.visible ? "R" : "s") + length_text(e.main.length);
       else
         token = std::string(e.visible ? "r" : "s") + dur;
     } else {
-      token = chord_text(upper.notes, dur, true);
+      token = chord_text(upper, dur, true);
     }
     if (slur_open_[index]) token += "(";
     if (slur_close_[index]) token += ")";
@@ -497,9 +502,8 @@ class staff_music {
     if (v == lower_.size())
       lower_.push_back({rational(0), std::string(shapes[static_cast<std::size_t>(shape_)]), 0});
     lower_voice& voice = lower_[v];
-    std::vector<const score::note*> notes;
-    for (const score::note& n : part.notes)
-      notes.push_back(&n);
+    voice_part notes;
+    notes.lists = {&part.notes, nullptr};
     std::string token;
     if (onset > voice.until) token = "s" + length_text(onset - voice.until) + " ";
     std::string dur = duration_text(part.base, part.dots);
@@ -626,14 +630,41 @@ bool timings_agree(const score::score& model, bool hidden_too) {
     m.end = now;
     all.push_back(std::move(m));
   }
-  for (const marks& a : all)
-    for (const marks& b : all) {
-      for (const rational& bar : a.bars)
-        if (bar < b.end && bar > rational(0) && !b.bars.count(bar)) return false;
-      for (const auto& t : a.times)
-        if (t.first < b.end && !b.times.count(t)) return false;
-    }
+  // Two staves that each agree with the longest agree with each other, as far as both go.
+  const auto agree = [](const marks& a, const marks& b) {
+    for (const rational& bar : a.bars)
+      if (bar < b.end && bar > rational(0) && !b.bars.count(bar)) return false;
+    for (const auto& t : a.times)
+      if (t.first < b.end && !b.times.count(t)) return false;
+    return true;
+  };
+  if (all.empty()) return true;
+  const marks& longest = *std::max_element(
+      all.begin(), all.end(), [](const marks& a, const marks& b) { return a.end < b.end; });
+  for (const marks& m : all)
+    if (!agree(m, longest) || !agree(longest, m)) return false;
   return true;
+}
+
+// LilyPond leaves 15 mm before the first system for the staff names; a longer name would
+// stand in the page margin, so the first system moves in as far as the longest needs.
+std::string indent_setting(const score::score& model, const std::vector<page_staff>& staves) {
+  double widest = 0;
+  for (const page_staff& p : staves) {
+    const score::staff& shown = model.staves[p.staves.back()];
+    const std::string& label = shown.label.empty() ? shown.name : shown.label;
+    double width = 0;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+      const auto c = static_cast<unsigned char>(label[i]);
+      if ((c & 0xC0) == 0x80) continue;  // inside a character
+      // Hangul and CJK (three-byte characters from U+1100 on) are about twice as wide.
+      width += c >= 0xE1 ? 3.6 : 1.9;
+    }
+    widest = std::max(widest, width);
+  }
+  const int millimetres = static_cast<int>(widest) + 2;
+  if (millimetres <= 15) return {};
+  return "    indent = " + std::to_string(millimetres) + "\\mm\n";
 }
 
 struct written_staff {
@@ -671,6 +702,7 @@ std::string write_page(const score::score& model) {
       for (std::size_t v = 0; v < p.staves.size(); ++v)
         shapes[p.staves[v]] = v + 1 == p.staves.size() ? 2 : 1;
   std::set<std::string> names;
+  std::map<std::string, int> next_number;
   std::set<std::string> tempos;
   const repeat_plan repeats = plan_repeats(model);
   // Say why the repeats are drawn bar by bar, which the MIDI then plays only once.
@@ -686,10 +718,12 @@ std::string write_page(const score::score& model) {
       std::string base = identifier(s.name);
       if (base.empty()) base = "staff" + number_word(static_cast<int>(i) + 1);
       if (names.count(base)) {
-        int n = 2;
+        // Many staves of one name take the next free number, not a search from two each.
+        int& n = next_number[base];
+        if (n < 2) n = 2;
         while (names.count(base + number_word(n)))
           ++n;
-        base += number_word(n);
+        base += number_word(n++);
       }
       names.insert(base);
       staff_music music(s, tempos, shapes[i], repeats.staves[i]);
@@ -781,15 +815,19 @@ std::string write_page(const score::score& model) {
   constexpr std::string_view own_timing =
       "    \\context { \\Score \\remove Timing_translator }\n"
       "    \\context { \\Staff \\consists Timing_translator }\n";
+  const bool shown_agree = timings_agree(model, false);
   const auto output_block = [&](std::string_view name, bool hidden_too) {
-    if (timings_agree(model, hidden_too) && !repeats.per_staff)
-      return "  \\" + std::string(name) + " { }\n";
-    // Staves whose repeats differ draw their own bar lines and brackets.
-    const std::string brackets = repeats.per_staff && name == "layout"
-                                     ? "    \\context { \\Score \\remove Volta_engraver }\n"
-                                       "    \\context { \\Staff \\consists Volta_engraver }\n"
-                                     : "";
-    return "  \\" + std::string(name) + " {\n" + std::string(own_timing) + brackets + "  }\n";
+    std::string settings;
+    if (name == "layout") settings = indent_setting(model, staves);
+    // Staves whose repeats differ keep their own measures and draw their own brackets.
+    if (!(hidden_too ? timings_agree(model, true) : shown_agree) || repeats.per_staff)
+      settings += own_timing;
+    if (repeats.per_staff && name == "layout")
+      settings +=
+          "    \\context { \\Score \\remove Volta_engraver }\n"
+          "    \\context { \\Staff \\consists Volta_engraver }\n";
+    if (settings.empty()) return "  \\" + std::string(name) + " { }\n";
+    return "  \\" + std::string(name) + " {\n" + settings + "  }\n";
   };
   out += output_block("layout", false);
   if (!hidden && !repeats.volta) return out + output_block("midi", false) + "}\n";

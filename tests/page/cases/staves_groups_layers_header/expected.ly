@@ -58,7 +58,9 @@ clickMusic = {
       >>
     >>
   >>
-  \layout { }
+  \layout {
+    indent = 19\mm
+  }
 }
 
 \score {
