@@ -2,12 +2,13 @@
 # Engraves one score through the page path with the events logger and compares the notes and
 # syllables LilyPond engraved with the ones the score model holds:
 #
-#   check_events.sh [--engrave-only] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR
+#   check_events.sh [--engrave-only] [--engrave CHOIRLY_ENGRAVE] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR
 #
 # PAGE_EVENTS is the choirly-page-events program: "PAGE_EVENTS SCORE" prints the model's
-# events, "PAGE_EVENTS --ly SCORE" the page document. LOG_EVENTS_LY is the include file that
-# makes LilyPond log its events. OUT_DIR keeps NAME.ly, NAME.model, NAME.engraved and
-# NAME.lilypond.log for the warnings summary and for a look by hand.
+# events, "PAGE_EVENTS --ly SCORE" the page document. With --engrave the document is the one
+# "CHOIRLY_ENGRAVE --ly-only" writes instead, as users get it. LOG_EVENTS_LY is the include
+# file that makes LilyPond log its events. OUT_DIR keeps NAME.ly, NAME.model, NAME.engraved
+# and NAME.lilypond.log for the warnings summary and for a look by hand.
 #
 # Exit status 0 when LilyPond engraved the document without error and both sides hold the
 # same events, 1 otherwise (the first differing events are printed), 77 without lilypond.
@@ -17,12 +18,20 @@ set -u
 readonly skip_status=77
 
 engrave_only=0
-if [ "${1:-}" = --engrave-only ]; then
-  engrave_only=1
+engrave=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --engrave-only) engrave_only=1 ;;
+    --engrave)
+      engrave=${2:-}
+      shift
+      ;;
+    *) break ;;
+  esac
   shift
-fi
+done
 if [ $# -ne 4 ]; then
-  echo "usage: $0 [--engrave-only] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR" >&2
+  echo "usage: $0 [--engrave-only] [--engrave CHOIRLY_ENGRAVE] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR" >&2
   exit 2
 fi
 page_events=$1
@@ -36,7 +45,7 @@ if ! command -v lilypond >/dev/null 2>&1; then
   echo "SKIP $name: lilypond is not installed (scripts/install-deps installs it as root)"
   exit $skip_status
 fi
-for file in "$page_events" "$log_events" "$score"; do
+for file in "$page_events" "$log_events" "$score" ${engrave:+"$engrave"}; do
   if [ ! -r "$file" ]; then
     echo "FAIL $name: cannot read $file"
     exit 1
@@ -51,14 +60,20 @@ engraved=$out/$name.engraved
 log=$out/$name.lilypond.log
 rm -f "$document" "$model" "$engraved" "$log"
 
-if ! "$page_events" --ly "$score" >"$document" 2>"$out/$name.page.err"; then
+work=$(mktemp -d "${TMPDIR:-/tmp}/choirly-events.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+if [ -n "$engrave" ]; then
+  "$engrave" --ly-only -q -o "$work/page" "$score" >"$out/$name.page.err" 2>&1 &&
+    cp "$work/page/$name.ly" "$document" 2>>"$out/$name.page.err"
+else
+  "$page_events" --ly "$score" >"$document" 2>"$out/$name.page.err"
+fi
+status=$?
+if [ $status -ne 0 ]; then
   echo "FAIL $name: the page path could not write the document:"
   cat "$out/$name.page.err"
   exit 1
 fi
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/choirly-events.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 cp "$document" "$work/$name.ly"
 (cd "$work" && CHOIRLY_EVENTS_LOG=$work/engraved lilypond -dinclude-settings="$log_events" \
   -o "$name" "$name.ly" >"$work/lilypond.log" 2>&1)
@@ -76,12 +91,12 @@ if [ $status -ne 0 ] || [ "$errors" -ne 0 ]; then
 fi
 [ $engrave_only -eq 1 ] && exit 0
 
-if ! "$page_events" "$score" 2>"$out/$name.model.err" | LC_ALL=C sort >"$model" ||
-  [ -s "$out/$name.model.err" ]; then
+if ! "$page_events" "$score" >"$work/model" 2>"$out/$name.model.err" || [ -s "$out/$name.model.err" ]; then
   echo "FAIL $name: the model's events could not be listed:"
   cat "$out/$name.model.err"
   exit 1
 fi
+LC_ALL=C sort "$work/model" >"$model"
 
 # The totals, for the closing note: notes and syllables on each side.
 count() { grep -c "^$1 " "$2"; }
@@ -102,7 +117,7 @@ if cmp -s "$model" "$engraved"; then
   exit 0
 fi
 
-# The events found on one side only, in order of onset (then as text), the first ones of each.
+# The events found on one side only, by onset, the model's before LilyPond's, then as text.
 LC_ALL=C comm -23 "$model" "$engraved" | sed 's/^/model only:    /' >"$work/differences"
 LC_ALL=C comm -13 "$model" "$engraved" | sed 's/^/LilyPond only: /' >>"$work/differences"
 differing=$(wc -l <"$work/differences")

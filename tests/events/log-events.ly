@@ -158,7 +158,8 @@
                   (begin
                    (set! warned (cons kind warned))
                    (ly:warning "discarded ~a change in ~a at ~a: ~a ~a asked, ~a in force"
-                               kind (ly:context-id context)
+                               kind (let ((id (ly:context-id context)))
+                                      (if (string-null? id) "a staff without a name" id))
                                (ly:moment-main (ly:context-current-moment context))
                                (cadr request) (choirly-value->string (caddr request))
                                (choirly-value->string in-force))))))

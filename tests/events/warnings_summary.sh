@@ -2,22 +2,23 @@
 # Counts LilyPond's warnings of lost or misplaced music over every corpus score engraved
 # through the page path, and fails on any:
 #
-#   warnings_summary.sh CHECK_EVENTS PAGE_EVENTS LOG_EVENTS_LY OUT_DIR SCORE...
+#   warnings_summary.sh CHECK_EVENTS CHOIRLY_ENGRAVE PAGE_EVENTS LOG_EVENTS_LY OUT_DIR SCORE...
 #
 # The per-score events tests leave NAME.lilypond.log in OUT_DIR; a log that is missing or
-# older than the score, the page program or the logger is made again here, so this test
+# older than the score, choirly-engrave or the logger is made again here, so this test
 # also runs on its own. The table and the verdict come from count_warnings.sh; a last line
 # gives the notes and syllables LilyPond engraved over these scores.
 set -u
-if [ $# -lt 5 ]; then
-  echo "usage: $0 CHECK_EVENTS PAGE_EVENTS LOG_EVENTS_LY OUT_DIR SCORE..." >&2
+if [ $# -lt 6 ]; then
+  echo "usage: $0 CHECK_EVENTS CHOIRLY_ENGRAVE PAGE_EVENTS LOG_EVENTS_LY OUT_DIR SCORE..." >&2
   exit 2
 fi
 check=$1
-page_events=$2
-log_events=$3
-out=$4
-shift 4
+engrave=$2
+page_events=$3
+log_events=$4
+out=$5
+shift 5
 if ! command -v lilypond >/dev/null 2>&1; then
   echo "SKIP lilypond is not installed (scripts/install-deps installs it as root)"
   exit 77
@@ -27,9 +28,9 @@ logs=()
 for score in "$@"; do
   name=$(basename "$score" .nwctxt)
   log=$out/$name.lilypond.log
-  if [ ! -f "$log" ] || [ "$score" -nt "$log" ] || [ "$page_events" -nt "$log" ] ||
+  if [ ! -f "$log" ] || [ "$score" -nt "$log" ] || [ "$engrave" -nt "$log" ] ||
     [ "$log_events" -nt "$log" ]; then
-    "$check" --engrave-only "$page_events" "$log_events" "$score" "$out" >/dev/null
+    "$check" --engrave-only --engrave "$engrave" "$page_events" "$log_events" "$score" "$out" >/dev/null
   fi
   logs+=("$log")
 done
