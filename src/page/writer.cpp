@@ -9,7 +9,9 @@
 #include <set>
 #include <unordered_set>
 
+#include "page/marks.hpp"
 #include "page/notation.hpp"
+#include "page/repeats.hpp"
 #include "page/staves.hpp"
 
 namespace choirly::page {
@@ -181,8 +183,9 @@ struct voice_part {
 class staff_music {
  public:
   // `shape` is the voice's own setting: 0 alone on its staff, 1 upper and 2 lower layer.
-  staff_music(const score::staff& s, std::set<std::string>& tempos, int shape)
-      : staff_(s), tempos_(tempos), shape_(shape) {}
+  staff_music(const score::staff& s, std::set<std::string>& tempos, int shape,
+              const staff_repeats& repeats)
+      : staff_(s), tempos_(tempos), shape_(shape), repeats_(repeats), marks_(tempos) {}
 
   void write() {
     plan_events();
@@ -192,6 +195,8 @@ class staff_music {
     bool pickup_possible = true;
     rational lily_length(1);  // LilyPond's measureLength
     bool timing_done = false;
+    std::size_t boundary = 0;
+    repeat_text(repeats_.opening, boundary);
     for (std::size_t i = 0; i < staff_.items.size(); ++i) {
       const score::item& it = staff_.items[i];
       while (m + 1 < measures.size() && i > measures[m].end_item) {
@@ -207,11 +212,15 @@ class staff_music {
         lily_length = t->measure_length();
       } else if (const auto* tm = std::get_if<score::tempo_mark>(&it)) {
         tempo(*tm);
+      } else if (const auto* mk = std::get_if<score::mark>(&it)) {
+        add(marks_.take(*mk));
       } else if (const auto* b = std::get_if<score::bar_line>(&it)) {
         if (!timing_done) timing(measures[m], pickup_possible, lily_length);
         if (measures[m].length > rational(0)) pickup_possible = false;
+        repeat_text(repeats_.closing, ++boundary);
         add(bar_text(b->style));
         add("|");
+        repeat_text(repeats_.opening, boundary);
         end_line();
         ++number;
         if (number % measure_number_every == 0) pending_number_ = number;
@@ -231,6 +240,9 @@ class staff_music {
     }
     close_tuplet();
     flush_graces();
+    add(marks_.finish());
+    repeat_text(repeats_.closing, repeats_.closing.size() - 1);
+    repeat_text(repeats_.opening, repeats_.opening.size() - 1);
     end_line();
     // The staff's own ending bar line, unless its last bar line already has a style.
     const auto* last =
@@ -286,6 +298,14 @@ class staff_music {
   void end_line() {
     if (!line_.empty()) lines_.push_back(std::move(line_));
     line_.clear();
+  }
+
+  void repeat_text(const std::vector<std::string>& texts, std::size_t boundary) {
+    if (boundary >= texts.size()) return;
+    std::string text = texts[boundary];
+    while (!text.empty() && text.back() == ' ')
+      text.pop_back();
+    add(text);
   }
 
   void time_signature(const score::time_change& t) {
@@ -466,6 +486,7 @@ class staff_music {
     }
     if (slur_open_[index]) token += "(";
     if (slur_close_[index]) token += ")";
+    token += marks_.post_events(e);
     add(token);
     if (e.triplet == score::triplet_mark::end) close_tuplet();
   }
@@ -547,6 +568,8 @@ class staff_music {
   const score::staff& staff_;
   std::set<std::string>& tempos_;
   int shape_;
+  const staff_repeats& repeats_;
+  mark_writer marks_;
   std::vector<std::string> lines_;
   std::string line_;
   std::vector<std::size_t> order_;
@@ -650,6 +673,19 @@ struct written_staff {
   std::vector<std::string> verse_names;
 };
 
+// The staff's MIDI instrument: its program, or the drum channel.
+std::string instrument_setting(const score::staff& s) {
+  bool percussion = s.drum_channel;
+  for (const score::item& it : s.items)
+    if (const auto* c = std::get_if<score::clef_change>(&it)) {
+      percussion = percussion || c->kind == score::clef_kind::percussion;
+      break;
+    }
+  if (percussion) return " midiInstrument = \"drums\"";
+  if (s.patch < 0) return "";
+  return " midiInstrument = " + quoted(std::string(midi_instrument(s.patch)));
+}
+
 std::string indent(int depth) {
   return std::string(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -668,6 +704,11 @@ std::string write_page(const score::score& model) {
   std::set<std::string> names;
   std::map<std::string, int> next_number;
   std::set<std::string> tempos;
+  const repeat_plan repeats = plan_repeats(model);
+  // Say why the repeats are drawn bar by bar, which the MIDI then plays only once.
+  for (const std::string& problem : repeats.problems)
+    out += "% repeats drawn as bar lines and brackets: " + problem + "\n";
+  if (!repeats.problems.empty()) out += "\n";
   // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
   std::vector<std::string> variables(model.staves.size());
   for (int pass = 0; pass < 2; ++pass) {
@@ -685,7 +726,7 @@ std::string write_page(const score::score& model) {
         base += number_word(n++);
       }
       names.insert(base);
-      staff_music music(s, tempos, shapes[i]);
+      staff_music music(s, tempos, shapes[i], repeats.staves[i]);
       music.write();
       written_staff& w = written[i];
       w.music_name = base + "Music";
@@ -719,7 +760,10 @@ std::string write_page(const score::score& model) {
     const score::staff& shown = model.staves[p.staves.back()];
     std::string label = shown.label.empty() ? shown.name : shown.label;
     std::string t = indent(depth) + "\\new Staff = \"staff" + std::to_string(p.number) + "\"";
-    if (!label.empty()) t += " \\with { instrumentName = " + quoted(label) + " }";
+    std::string with;
+    if (!label.empty()) with += " instrumentName = " + quoted(label);
+    with += instrument_setting(shown);
+    if (!with.empty()) t += " \\with {" + with + " }";
     t += " <<\n";
     for (std::size_t v = 0; v < p.staves.size(); ++v) {
       const std::string shape =
@@ -775,16 +819,24 @@ std::string write_page(const score::score& model) {
   const auto output_block = [&](std::string_view name, bool hidden_too) {
     std::string settings;
     if (name == "layout") settings = indent_setting(model, staves);
-    if (!(hidden_too ? timings_agree(model, true) : shown_agree)) settings += own_timing;
+    // Staves whose repeats differ keep their own measures and draw their own brackets.
+    if (!(hidden_too ? timings_agree(model, true) : shown_agree) || repeats.per_staff)
+      settings += own_timing;
+    if (repeats.per_staff && name == "layout")
+      settings +=
+          "    \\context { \\Score \\remove Volta_engraver }\n"
+          "    \\context { \\Staff \\consists Volta_engraver }\n";
     if (settings.empty()) return "  \\" + std::string(name) + " { }\n";
     return "  \\" + std::string(name) + " {\n" + settings + "  }\n";
   };
   out += output_block("layout", false);
-  if (!hidden) return out + output_block("midi", false) + "}\n";
-  // Hidden staves sound in the MIDI only, from a score of their own.
-  out += "}\n\n\\score {\n  <<\n";
+  if (!hidden && !repeats.volta) return out + output_block("midi", false) + "}\n";
+  // Hidden staves sound in the MIDI only, from a score of their own, which also plays the
+  // repeats as often as they are taken.
+  out += "}\n\n\\score {\n  " + std::string(repeats.volta ? "\\unfoldRepeats " : "") + "<<\n";
   for (std::size_t i = 0; i < model.staves.size(); ++i) {
-    out += "    \\new Staff <<\n";
+    const std::string with = instrument_setting(model.staves[i]);
+    out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
     out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
     for (const std::string& lower : written[i].lower_names)
       out += indent(3) + "\\new Voice { \\" + lower + " }\n";

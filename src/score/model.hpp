@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "score/marks.hpp"
 #include "score/rational.hpp"
 
 namespace choirly::score {
@@ -56,6 +57,8 @@ struct event {
   lyric_option lyric = lyric_option::standard;
   bool takes_syllable = false;
   int line = 0;
+  unsigned articulations = 0;  // articulation bits
+  hairpin_option hairpin = hairpin_option::none;
 
   bool is_rest() const { return main.notes.empty() && (!has_second || second.notes.empty()); }
 };
@@ -97,6 +100,8 @@ enum class bar_style {
 
 struct bar_line {
   bar_style style = bar_style::single;
+  int repeat_count = 0;  // a repeat close's Repeat:N, 0 when the record names none
+  bool local = false;    // a local repeat, which endings do not belong to
   rational onset;
   int line = 0;
 };
@@ -119,8 +124,8 @@ struct skipped_record {
   int line = 0;
 };
 
-using item =
-    std::variant<event, clef_change, key_change, time_change, bar_line, tempo_mark, skipped_record>;
+using item = std::variant<event, clef_change, key_change, time_change, bar_line, tempo_mark,
+                          skipped_record, mark>;
 
 struct syllable {
   std::string text;
@@ -145,6 +150,8 @@ struct staff {
   std::vector<item> items;
   std::vector<lyric_line> lyrics;
   int line = 0;
+  int patch = -1;             // General MIDI program 0..127 from the staff's instrument
+  bool drum_channel = false;  // plays on MIDI channel 10
 };
 
 struct diagnostic {

@@ -2,6 +2,7 @@
 // time signature), events with exact onsets, and the lyrics laid under them.
 #include "score/reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
@@ -95,10 +96,16 @@ class reader {
       return event_record();
     if (name.starts_with("Lyric") && name.size() > 5 && name[5] >= '1' && name[5] <= '9')
       return lyric();
+    if (name == "StaffInstrument") return staff_instrument();
+    if (std::optional<mark> m = read_mark(record_)) {
+      m->onset = state_.now;
+      m->line = number_;
+      current().items.emplace_back(std::move(*m));
+      return;
+    }
     // Layout and editor records of the file, which the page leaves to LilyPond.
-    static constexpr std::array<std::string_view, 9> layout = {
-        "Editor",          "Font",   "PgSetup", "PgMargins", "Lyrics", "Locale",
-        "StaffInstrument", "Spacer", "Boundary"};
+    static constexpr std::array<std::string_view, 6> layout = {"Editor",    "Font",   "PgSetup",
+                                                               "PgMargins", "Lyrics", "Locale"};
     for (std::string_view l : layout)
       if (name == l) return;
     if (!staff_started_) return;
@@ -111,6 +118,12 @@ class reader {
 
   void finish() {
     if (staff_started_) close_staff();
+    skipped_kinds();
+    if (rest_articulations_ > 0)
+      note_problem(
+          first_rest_articulation_,
+          std::to_string(rest_articulations_) +
+              " staccato, accent or tenuto marks on rests are not on the page (first here)");
     for (staff& s : model_.staves) {
       const std::size_t unplaced = place_lyrics(s);
       if (unplaced > 0)
@@ -131,6 +144,21 @@ class reader {
       state_ = staff_state{};
     }
     return model_.staves.back();
+  }
+
+  // One word for each kind of record the page leaves out, with how often and where first.
+  void skipped_kinds() {
+    std::map<std::string, std::pair<int, int>> kinds;  // kind -> (count, first line)
+    for (const staff& s : model_.staves)
+      for (const item& it : s.items)
+        if (const auto* k = std::get_if<skipped_record>(&it)) {
+          auto& [count, first] = kinds.try_emplace(k->kind, 0, k->line).first->second;
+          ++count;
+          first = std::min(first, k->line);
+        }
+    for (const auto& [kind, seen] : kinds)
+      note_problem(seen.second, "|" + kind + "| records are not on the page (" +
+                                    std::to_string(seen.first) + " in the score, first here)");
   }
 
   void note_problem(int line, std::string message) {
@@ -189,6 +217,14 @@ class reader {
       if (*v == "Orchestral") old_orchestral_.push_back(model_.staves.size() - 1);
     }
     if (const auto v = record_.get("Layer")) s.layered_with_next = *v == "Y";
+    if (const auto v = record_.get("Channel")) s.drum_channel = *v == "10";
+  }
+
+  void staff_instrument() {
+    staff& s = current();
+    if (const std::optional<int> patch = read_int(record_.get("Patch").value_or(""));
+        patch && *patch >= 0 && *patch <= 127)
+      s.patch = *patch;
   }
 
   void lyric() {
@@ -294,6 +330,10 @@ class reader {
       b.style = bar_style::repeat_open;
     else if (style == "MasterRepeatClose" || style == "LocalRepeatClose")
       b.style = bar_style::repeat_close;
+    b.local = style.starts_with("Local");
+    if (const std::optional<int> n = read_int(record_.get("Repeat").value_or(""));
+        n && *n >= 2 && *n <= 99)
+      b.repeat_count = *n;
     if (record_.get("Visibility").value_or("") == "Never") b.style = bar_style::invisible;
     s.items.emplace_back(b);
   }
@@ -369,6 +409,13 @@ class reader {
     e.grace = d.grace && !e.is_rest();
     e.slur = d.slur;
     e.visible = record_.get("Visibility").value_or("") != "Never";
+    e.articulations = read_articulations(record_);
+    if (rest_first && (e.articulations & ~unsigned(fermata)) != 0) {
+      // A rest takes a fermata, but LilyPond users give it no other articulation.
+      if (rest_articulations_++ == 0) first_rest_articulation_ = number_;
+      e.articulations &= fermata;
+    }
+    e.hairpin = read_hairpin_option(record_);
     for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
       if (opt == "Lyric=Always") e.lyric = lyric_option::always;
@@ -539,6 +586,8 @@ class reader {
   staff_state state_;
   std::vector<note*> tied_sources_;
   std::vector<std::size_t> old_orchestral_;
+  int rest_articulations_ = 0;
+  int first_rest_articulation_ = 0;
   std::vector<std::size_t> staff_lines_;
 };
 

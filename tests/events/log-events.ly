@@ -1,4 +1,4 @@
-%% Logs every engraved note head and lyric syllable, one line each, for the events test, and
+%% Logs every engraved note head, lyric syllable and mark, one line each, for the events test, and
 %% warns of clef and time changes that LilyPond drops without a word.
 %% Load with: lilypond -dinclude-settings=log-events.ly; the lines go to the file named by
 %% the environment variable CHOIRLY_EVENTS_LOG (or to standard error, prefixed "event: ").
@@ -84,6 +84,39 @@
               (ly:moment-main (ly:context-current-moment where)))
              text)))))))
 
+%% The marks around the notes, by the grob that prints them:
+%%   mark STAFF ONSET articulation NAME   (Script: staccato, accent, fermata, ...)
+%%   mark STAFF ONSET dynamic NAME        (DynamicText: ff, sfz, ...)
+%%   mark STAFF ONSET hairpin crescendo   (Hairpin, where it starts; or decrescendo)
+%%   mark STAFF ONSET text TEXT           (TextScript: words above or below the notes)
+%%   bar STAFF ONSET GLYPH                (BarLine, only the repeat bars: glyphs with a colon)
+#(define (choirly-log-mark grob where)
+   (let ((name (grob::name grob))
+         (cause (ly:grob-property grob 'cause))
+         (staff (choirly-context-id where 'Staff))
+         (onset (choirly-rational->string (ly:moment-main (ly:context-current-moment where)))))
+     (define (log . fields) (apply choirly-log-event! (cons* (car fields) staff onset (cdr fields))))
+     (cond
+      ((and (memq name '(Script MultiMeasureRestScript)) (ly:stream-event? cause))
+       (log "mark" "articulation" (format #f "~a" (ly:event-property cause 'articulation-type))))
+      ((and (eq? name 'DynamicText) (ly:stream-event? cause))
+       (log "mark" "dynamic" (format #f "~a" (ly:event-property cause 'text))))
+      ((and (eq? name 'Hairpin) (ly:stream-event? cause))
+       (log "mark" "hairpin"
+            (if (memq 'crescendo-event (ly:event-property cause 'class)) "crescendo" "decrescendo")))
+      ((memq name '(TextScript MultiMeasureRestText))
+       (log "mark" "text" (choirly-lyric-text (ly:grob-property grob 'text))))
+      ((eq? name 'BarLine)
+       (let ((glyph (ly:grob-property grob 'glyph)))
+         (if (and (string? glyph) (string-index glyph #\:))
+             (log "bar" glyph)))))))
+
+#(define (choirly-marks-engraver context)
+   (make-engraver
+    (acknowledgers
+     ((grob-interface engraver grob source-engraver)
+      (choirly-log-mark grob (ly:translator-context source-engraver))))))
+
 %% LilyPond keeps the last of two clef changes, or of two time changes, at one moment without
 %% a word. This watcher, in each staff, notes every clef and time change asked for at a moment
 %% and, once the moment's music is read, warns "discarded clef change" or "discarded time
@@ -138,6 +171,7 @@
   \context {
     \Score
     \consists #choirly-events-engraver
+    \consists #choirly-marks-engraver
   }
   \context {
     \Staff

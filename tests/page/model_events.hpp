@@ -1,11 +1,13 @@
 // The events a score's model says the page engraves, in the format LilyPond's event log is
-// compared with: "note staffN ONSET GRACE PITCH DURATION" and "lyric staffN-verseK ONSET TEXT".
+// compared with: "note staffN ONSET GRACE PITCH DURATION" and "lyric staffN-verseK ONSET TEXT",
+// and the marks of model_marks.hpp.
 #pragma once
 
 #include <string>
 
 #include "page/staves.hpp"
 #include "score/model.hpp"
+#include "tests/page/model_marks.hpp"
 
 namespace choirly::tests {
 
@@ -44,7 +46,7 @@ inline std::string model_events(const score::score& model) {
                syl.onset.text() + " " + syl.text + "\n";
       }
   }
-  return out;
+  return out + mark_events(model, numbers);
 }
 
 }  // namespace choirly::tests

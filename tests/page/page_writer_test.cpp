@@ -209,7 +209,12 @@ TEST(PageWriter, BarLinesSlursAndMeasureNumbers) {
   const std::vector<std::string> music =
       variable(choirly::page::write_page(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
-      "  c'1( \\bar \"||\" |", "  d'1) \\bar \".|\" |", "  e'1 \\bar \"\" |", "  r1 |", "  % 5",
+      // The repeat close with no open bar before it repeats from the start.
+      "  \\repeat volta 2 { c'1( \\bar \"||\" |",
+      "  d'1) \\bar \".|\" |",
+      "  e'1 \\bar \"\" |",
+      "  r1 } |",
+      "  % 5",
       "  f'1 \\bar \"|.\" |",
   };
   EXPECT_EQ(music, expected);

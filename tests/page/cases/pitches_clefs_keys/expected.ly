@@ -31,7 +31,7 @@ drumsMusic = {
     \new Staff = "staff2" \with { instrumentName = "Bass" } <<
       \new Voice = "voice2" { \bassMusic }
     >>
-    \new Staff = "staff3" \with { instrumentName = "Drums" } <<
+    \new Staff = "staff3" \with { instrumentName = "Drums" midiInstrument = "drums" } <<
       \new Voice = "voice3" { \drumsMusic }
     >>
   >>

@@ -80,7 +80,7 @@ clickMusic = {
     \new Staff <<
       \new Voice { \leftMusic }
     >>
-    \new Staff <<
+    \new Staff \with { midiInstrument = "drums" } <<
       \new Voice { \clickMusic }
     >>
   >>

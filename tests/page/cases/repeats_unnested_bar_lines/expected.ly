@@ -1,0 +1,25 @@
+\version "2.24.0"
+
+\header {
+  tagline = ##f
+}
+
+% repeats drawn as bar lines and brackets: two repeat open bars without a close between
+
+barsMusic = {
+  \clef treble \numericTimeSignature \time 4/4 c'1 | \bar ".|:"
+  d'1 | \bar ".|:"
+  e'1 | \bar ":|." \set Score.repeatCommands = #'((volta "2."))
+  f'1 \set Score.repeatCommands = #'((volta #f))
+  \bar "|."
+}
+
+\score {
+  <<
+    \new Staff = "staff1" \with { instrumentName = "Bars" } <<
+      \new Voice = "voice1" { \barsMusic }
+    >>
+  >>
+  \layout { }
+  \midi { }
+}
