@@ -22,8 +22,13 @@ std::string hidden(bool visible, const std::string& post) {
 }
 
 std::string markup(bool above, std::string_view style, const std::string& text) {
-  return std::string(above ? "^" : "_") + "\\markup " +
-         (style.empty() ? "" : "\\" + std::string(style) + " ") + quoted(text);
+  std::string out = above ? "^\\markup " : "_\\markup ";
+  if (!style.empty()) {
+    out += '\\';
+    out += style;
+    out += ' ';
+  }
+  return out + quoted(text);
 }
 
 std::string lower_case(std::string text) {

@@ -44,8 +44,10 @@ std::vector<boundary> boundaries_of(const score::staff& s) {
 
 std::string number_list(const std::vector<int>& numbers, std::string_view separator) {
   std::string out;
-  for (int n : numbers)
-    out += (out.empty() ? "" : std::string(separator)) + std::to_string(n);
+  for (int n : numbers) {
+    if (!out.empty()) out += separator;
+    out += std::to_string(n);
+  }
   return out;
 }
 
