@@ -5,6 +5,7 @@
 #include <cctype>
 #include <utility>
 
+#include "page/left_out.hpp"
 #include "page/notation.hpp"
 
 namespace choirly::page {
@@ -83,7 +84,7 @@ std::string printed_text(const score::mark& m) {
              : m.style == "Diminuendo"  ? "dim."
                                         : lower_case(m.style);
     case mark_kind::text:
-      return m.visible && m.style.find_first_not_of(" \n") != std::string::npos ? m.style : "";
+      return m.visible && m.text.find_first_not_of(" \n") != std::string::npos ? m.text : "";
     case mark_kind::performance_style:
       return m.visible ? performance_text(m.style) : "";
     case mark_kind::tempo_variance:
@@ -191,11 +192,9 @@ std::string mark_writer::post_events(const score::event& e) {
       {score::tenuto, "--"},
       {score::fermata, "\\fermata"},
   }};
-  // A rest takes a fermata only.
+  const unsigned shown = shown_articulations(e);
   for (const auto& [bit, text] : scripts)
-    if ((e.articulations & bit) && (!e.is_rest() || bit == score::fermata) &&
-        !(bit == score::fermata && fermata_pending_))
-      out += text;
+    if ((shown & bit) && !(bit == score::fermata && fermata_pending_)) out += text;
   // A hairpin ends on the note after its run; a dynamic there ends it by itself.
   const bool continues = hairpin_ != score::hairpin_option::none && e.hairpin == hairpin_;
   if (hairpin_ != score::hairpin_option::none && !continues && !pending_dynamic_) out += "\\!";
@@ -209,7 +208,7 @@ std::string mark_writer::post_events(const score::event& e) {
   return out;
 }
 
-std::string mark_writer::finish() {
+std::string mark_writer::at_staff_end() {
   std::string out;
   if (hairpin_ != score::hairpin_option::none && !pending_dynamic_) out += "\\!";
   // The pedal lifts with the last note by itself; a release after it has nothing to end on.
@@ -219,141 +218,6 @@ std::string mark_writer::finish() {
   pending_dynamic_ = fermata_pending_ = false;
   hairpin_ = score::hairpin_option::none;
   return out.empty() ? "" : "<>" + out;
-}
-
-std::string_view midi_instrument(int program) {
-  static constexpr std::array<std::string_view, 128> names = {
-      "acoustic grand",
-      "bright acoustic",
-      "electric grand",
-      "honky-tonk",
-      "electric piano 1",
-      "electric piano 2",
-      "harpsichord",
-      "clav",
-      "celesta",
-      "glockenspiel",
-      "music box",
-      "vibraphone",
-      "marimba",
-      "xylophone",
-      "tubular bells",
-      "dulcimer",
-      "drawbar organ",
-      "percussive organ",
-      "rock organ",
-      "church organ",
-      "reed organ",
-      "accordion",
-      "harmonica",
-      "concertina",
-      "acoustic guitar (nylon)",
-      "acoustic guitar (steel)",
-      "electric guitar (jazz)",
-      "electric guitar (clean)",
-      "electric guitar (muted)",
-      "overdriven guitar",
-      "distorted guitar",
-      "guitar harmonics",
-      "acoustic bass",
-      "electric bass (finger)",
-      "electric bass (pick)",
-      "fretless bass",
-      "slap bass 1",
-      "slap bass 2",
-      "synth bass 1",
-      "synth bass 2",
-      "violin",
-      "viola",
-      "cello",
-      "contrabass",
-      "tremolo strings",
-      "pizzicato strings",
-      "orchestral harp",
-      "timpani",
-      "string ensemble 1",
-      "string ensemble 2",
-      "synthstrings 1",
-      "synthstrings 2",
-      "choir aahs",
-      "voice oohs",
-      "synth voice",
-      "orchestra hit",
-      "trumpet",
-      "trombone",
-      "tuba",
-      "muted trumpet",
-      "french horn",
-      "brass section",
-      "synthbrass 1",
-      "synthbrass 2",
-      "soprano sax",
-      "alto sax",
-      "tenor sax",
-      "baritone sax",
-      "oboe",
-      "english horn",
-      "bassoon",
-      "clarinet",
-      "piccolo",
-      "flute",
-      "recorder",
-      "pan flute",
-      "blown bottle",
-      "shakuhachi",
-      "whistle",
-      "ocarina",
-      "lead 1 (square)",
-      "lead 2 (sawtooth)",
-      "lead 3 (calliope)",
-      "lead 4 (chiff)",
-      "lead 5 (charang)",
-      "lead 6 (voice)",
-      "lead 7 (fifths)",
-      "lead 8 (bass+lead)",
-      "pad 1 (new age)",
-      "pad 2 (warm)",
-      "pad 3 (polysynth)",
-      "pad 4 (choir)",
-      "pad 5 (bowed)",
-      "pad 6 (metallic)",
-      "pad 7 (halo)",
-      "pad 8 (sweep)",
-      "fx 1 (rain)",
-      "fx 2 (soundtrack)",
-      "fx 3 (crystal)",
-      "fx 4 (atmosphere)",
-      "fx 5 (brightness)",
-      "fx 6 (goblins)",
-      "fx 7 (echoes)",
-      "fx 8 (sci-fi)",
-      "sitar",
-      "banjo",
-      "shamisen",
-      "koto",
-      "kalimba",
-      "bagpipe",
-      "fiddle",
-      "shanai",
-      "tinkle bell",
-      "agogo",
-      "steel drums",
-      "woodblock",
-      "taiko drum",
-      "melodic tom",
-      "synth drum",
-      "reverse cymbal",
-      "guitar fret noise",
-      "breath noise",
-      "seashore",
-      "bird tweet",
-      "telephone ring",
-      "helicopter",
-      "applause",
-      "gunshot",
-  };
-  if (program < 0 || program > 127) return names[0];
-  return names[static_cast<std::size_t>(program)];
 }
 
 }  // namespace choirly::page
