@@ -112,6 +112,36 @@ std::string flow_text(std::string_view style) {
   return std::string(style);
 }
 
+std::string mark_writer::flow(const score::mark& m) {
+  if (!m.visible) return "";
+  // Marks belong to the whole score: one for each moment, though several staves hold it.
+  if (!shared_.insert("flow " + m.onset.text() + " " + m.style).second) return "";
+  const std::string text = flow_text(m.style);
+  if (m.style == "Segno") return "\\textMark \\markup \\musicglyph \"scripts.segno\"";
+  if (m.style == "Coda") return "\\textMark \\markup \\musicglyph \"scripts.coda\"";
+  if (m.style == "ToCoda")
+    return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
+  return "\\textEndMark " + quoted(text);
+}
+
+void mark_writer::dynamic(const score::mark& m) {
+  if (const std::string d = printed_dynamic(m); !d.empty()) {
+    // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
+    if (pending_dynamic_)
+      pending_[dynamic_at_] =
+          dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
+    dynamic_at_ = pending_.size();
+    dynamic_visible_ = m.visible;
+    dynamic_name_ = d;
+    pending_.push_back(hidden(m.visible, "\\" + d));
+    pending_dynamic_ = true;
+  } else if (const std::string text = printed_text(m); !text.empty()) {
+    pending_.push_back(m.kind == mark_kind::dynamic
+                           ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
+                           : markup(m.above, "italic", text));
+  }
+}
+
 std::string mark_writer::take(const score::mark& m) {
   switch (m.kind) {
     case mark_kind::ending:
@@ -120,36 +150,12 @@ std::string mark_writer::take(const score::mark& m) {
       return m.visible ? "\\breathe" : "\\once \\omit BreathingSign \\breathe";
     case mark_kind::caesura:
       return m.visible ? "\\caesura" : "\\once \\omit BreathingSign \\caesura";
-    case mark_kind::flow: {
-      if (!m.visible) return "";
-      // Marks belong to the whole score: one for each moment, though several staves hold it.
-      if (!shared_.insert("flow " + m.onset.text() + " " + m.style).second) return "";
-      const std::string text = flow_text(m.style);
-      if (m.style == "Segno") return "\\textMark \\markup \\musicglyph \"scripts.segno\"";
-      if (m.style == "Coda") return "\\textMark \\markup \\musicglyph \"scripts.coda\"";
-      if (m.style == "ToCoda")
-        return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
-      return "\\textEndMark " + quoted(text);
-    }
+    case mark_kind::flow:
+      return flow(m);
     case mark_kind::dynamic:
-    case mark_kind::dynamic_variance: {
-      if (const std::string d = printed_dynamic(m); !d.empty()) {
-        // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
-        if (pending_dynamic_)
-          pending_[dynamic_at_] =
-              dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
-        dynamic_at_ = pending_.size();
-        dynamic_visible_ = m.visible;
-        dynamic_name_ = d;
-        pending_.push_back(hidden(m.visible, "\\" + d));
-        pending_dynamic_ = true;
-      } else if (const std::string text = printed_text(m); !text.empty()) {
-        pending_.push_back(m.kind == mark_kind::dynamic
-                               ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
-                               : markup(m.above, "italic", text));
-      }
+    case mark_kind::dynamic_variance:
+      dynamic(m);
       return "";
-    }
     case mark_kind::text:
     case mark_kind::performance_style:
     case mark_kind::tempo_variance:

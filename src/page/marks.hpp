@@ -26,6 +26,9 @@ class mark_writer {
   std::string at_staff_end();
 
  private:
+  std::string flow(const score::mark& m);
+  void dynamic(const score::mark& m);
+
   std::set<std::string>& shared_;
   std::vector<std::string> pending_;
   bool pending_dynamic_ = false;

@@ -124,6 +124,40 @@ bool alternatives(const std::vector<boundary>& bs, const std::vector<std::pair<i
   return true;
 }
 
+// The master repeat from boundary `open` to its close at `b`, with the endings between them
+// and those that follow the close; `end` is where its last ending stops.
+bool master_region(const std::vector<boundary>& bs, int open, int b, repeat_region& region,
+                   int& end, std::vector<bool>& used, std::string& problem) {
+  const auto at = [&](int x) -> const boundary& { return bs[static_cast<std::size_t>(x)]; };
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return false;
+  };
+  std::vector<int> starts;
+  for (int e = open + 1; e < b; ++e)
+    if (at(e).ending) starts.push_back(e);
+  if (at(open).ending) return fail("an ending starts where its repeat opens");
+  region.open = static_cast<std::size_t>(open);
+  region.close = static_cast<std::size_t>(b);
+  end = b;
+  if (starts.empty()) {
+    if (at(b).ending) return fail("an ending follows a repeat that had none before");
+    region.count = at(b).count ? at(b).count : 2;
+    return true;
+  }
+  std::vector<std::pair<int, int>> runs;
+  if (!ending_runs(bs, starts, b, runs, problem)) return false;
+  end = runs.back().second;
+  if (!alternatives(bs, runs, region, problem)) return false;
+  for (const auto& run : runs)
+    used[static_cast<std::size_t>(run.first)] = true;
+  // Closes inside the chain belong to it.
+  for (const auto& run : runs)
+    for (int x = run.first + 1; x < run.second; ++x)
+      if (at(x).ending) return fail("endings overlap");
+  return true;
+}
+
 // The staff's repeats as regions for \repeat volta; false (with a reason) when they do not
 // nest.
 bool plan_volta(const std::vector<boundary>& bs, staff_repeats& out, std::string& problem) {
@@ -157,30 +191,9 @@ bool plan_volta(const std::vector<boundary>& bs, staff_repeats& out, std::string
         if (!first_region) return fail("a repeat closes with no open repeat bar before it");
         open = region_end;
       }
-      // The endings between the open bar and this close, and those that follow it.
-      std::vector<int> starts;
-      for (int e = open + 1; e < b; ++e)
-        if (at(e).ending) starts.push_back(e);
-      if (at(open).ending) return fail("an ending starts where its repeat opens");
       repeat_region region;
-      region.open = static_cast<std::size_t>(open);
-      region.close = static_cast<std::size_t>(b);
       int end = b;
-      if (starts.empty()) {
-        if (here.ending) return fail("an ending follows a repeat that had none before");
-        region.count = here.count ? here.count : 2;
-      } else {
-        std::vector<std::pair<int, int>> runs;
-        if (!ending_runs(bs, starts, b, runs, problem)) return false;
-        end = runs.back().second;
-        if (!alternatives(bs, runs, region, problem)) return false;
-        for (const auto& run : runs)
-          used[static_cast<std::size_t>(run.first)] = true;
-        // Closes inside the chain belong to it.
-        for (const auto& run : runs)
-          for (int x = run.first + 1; x < run.second; ++x)
-            if (at(x).ending) return fail("endings overlap");
-      }
+      if (!master_region(bs, open, b, region, end, used, problem)) return false;
       regions.push_back(std::move(region));
       region_end = end;
       first_region = false;
