@@ -106,7 +106,7 @@ class reader {
       current().items.emplace_back(std::move(*m));
       return;
     }
-    // Layout and editor records of the file, which the page leaves to LilyPond.
+    // Layout and editor settings of the file, which hold no music.
     static constexpr std::array<std::string_view, 6> layout = {"Editor",    "Font",   "PgSetup",
                                                                "PgMargins", "Lyrics", "Locale"};
     for (std::string_view l : layout)
