@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<choirly::score::diagnostic> notes = reading.model.diagnostics;
   const std::string page = choirly::page::write_page(reading.model, notes);
   for (const choirly::score::diagnostic& d : notes)
-    if (d.message.empty() || d.message.find('\n') != std::string::npos) std::abort();
+    if (d.message.empty()) std::abort();
   if (!page.starts_with("\\version \"2.24.0\"\n")) std::abort();
   check_balance(page);
   // The same score gives the same page.

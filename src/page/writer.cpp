@@ -1,5 +1,5 @@
-// The walk over the model that writes the page: each staff's music one measure per line, the
-// voices that longer chord notes need, the verses, and the \score that assembles them.
+// The page as a document: the header, a variable for each staff's music, its lower voices and
+// verses, the \score that assembles them with its layout, and the MIDI score when it needs one.
 #include "page/writer.hpp"
 
 #include <algorithm>
