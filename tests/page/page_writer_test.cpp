@@ -342,3 +342,39 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PageWriter, WhatThePageLeavesOutOrDrawsOtherwiseGoesToTheNotes) {
+  builder b;
+  b.note(0, 0, 1).bar(sc::bar_style::repeat_open);
+  b.note(0, 1, 1).bar(sc::bar_style::repeat_open);
+  b.rest(1);
+  sc::event& r = std::get<sc::event>(b.staff.items.back());
+  r.articulations = sc::accent | sc::fermata;
+  r.line = 7;
+  sc::skipped_record spacer;
+  spacer.kind = "Spacer";
+  spacer.line = 9;
+  b.staff.items.emplace_back(spacer);
+  std::vector<sc::diagnostic> notes = {{3, "the reader's own"}};
+  const std::string page = choirly::page::write_page(one_staff(b), notes);
+  ASSERT_EQ(notes.size(), 4u);
+  EXPECT_EQ(notes[0].message, "the reader's own");
+  EXPECT_EQ(notes[1].line, 9);
+  EXPECT_EQ(notes[1].message, "|Spacer| records are not on the page (1 in the score, first here)");
+  EXPECT_EQ(notes[2].line, 7);
+  EXPECT_EQ(notes[2].message,
+            "1 staccato, accent or tenuto marks on rests are not on the page (first here)");
+  EXPECT_EQ(notes[3].line, 0);
+  EXPECT_EQ(notes[3].message,
+            "repeats drawn as bar lines and brackets: two repeat open bars without a close "
+            "between");
+  // The page itself says nothing of them, and the rest keeps its fermata only.
+  EXPECT_EQ(page.find("repeats drawn"), std::string::npos);
+  EXPECT_EQ(variable(page, "sopranoMusic"),
+            (std::vector<std::string>{"  c'1 | \\bar \".|:\"", "  d'1 | \\bar \".|:\"",
+                                      "  r1\\fermata", "  \\bar \"|.\""}));
+}
+
+}  // namespace
