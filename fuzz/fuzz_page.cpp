@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "page/writer.hpp"
 #include "score/reader.hpp"
@@ -56,15 +57,20 @@ void check_balance(std::string_view page) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const choirly::score::reading reading = choirly::score::read_score(text);
+  const choirly::score::reading reading = choirly::score::read_nwctxt(text);
   if (!reading.ok) {
     if (reading.error.empty() || reading.error.find('\n') != std::string::npos) std::abort();
     return 0;
   }
-  const std::string page = choirly::page::write_page(reading.model);
+  std::vector<choirly::score::diagnostic> notes = reading.model.diagnostics;
+  const std::string page = choirly::page::write_page(reading.model, notes);
+  for (const choirly::score::diagnostic& d : notes)
+    if (d.message.empty()) std::abort();
   if (!page.starts_with("\\version \"2.24.0\"\n")) std::abort();
   check_balance(page);
   // The same score gives the same page.
-  if (choirly::page::write_page(choirly::score::read_score(text).model) != page) std::abort();
+  std::vector<choirly::score::diagnostic> again;
+  if (choirly::page::write_page(choirly::score::read_nwctxt(text).model, again) != page)
+    std::abort();
   return 0;
 }

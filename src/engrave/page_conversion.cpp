@@ -15,7 +15,7 @@ page_reading read_page_score(std::string_view file) {
     result.log = "choirly-engrave: " + prepared.reason + "\n";
     return result;
   }
-  score::reading reading = score::read_score(prepared.utf8);
+  score::reading reading = score::read_nwctxt(prepared.utf8);
   if (!reading.ok) {
     result.reason = reading.error;
     result.log = "choirly-engrave: " + reading.error + "\n";
@@ -23,13 +23,18 @@ page_reading read_page_score(std::string_view file) {
   }
   result.log = "choirly-engrave: NoteWorthy Composer " + prepared.version + " score in " +
                prepared.encoding + ", written as the score is laid out\n";
-  for (const score::diagnostic& d : reading.model.diagnostics)
-    result.log += "choirly-engrave: warning: " +
-                  (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) +
-                  d.message + "\n";
   result.model = std::move(reading.model);
   result.ok = true;
   return result;
+}
+
+std::string warning_lines(const std::vector<score::diagnostic>& diagnostics) {
+  std::string out;
+  for (const score::diagnostic& d : diagnostics)
+    out += "choirly-engrave: warning: " +
+           (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) + d.message +
+           "\n";
+  return out;
 }
 
 conversion convert_page(std::string_view file) {
@@ -40,7 +45,10 @@ conversion convert_page(std::string_view file) {
     result.reason = std::move(reading.reason);
     return result;
   }
-  result.document = page::write_page(reading.model);
+  // The reader's problems and the page's, in one list and one log.
+  std::vector<score::diagnostic> diagnostics = std::move(reading.model.diagnostics);
+  result.document = page::write_page(reading.model, diagnostics);
+  result.log += warning_lines(diagnostics);
   result.ok = true;
   return result;
 }

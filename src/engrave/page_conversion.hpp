@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
@@ -14,11 +15,14 @@ namespace choirly::engrave {
 struct page_reading {
   bool ok = false;
   std::string reason;  // why the file is no score, when !ok
-  std::string log;     // what was read, and the reader's notes with their line numbers
+  std::string log;     // what was read: the version and the encoding
   score::score model;
 };
 
 page_reading read_page_score(std::string_view file);
+
+// "choirly-engrave: warning: line N: ..." for each problem, in the list's order.
+std::string warning_lines(const std::vector<score::diagnostic>& diagnostics);
 
 conversion convert_page(std::string_view file);
 

@@ -1,4 +1,4 @@
-// Header replacement and character decoding of a score, done in memory.
+// Header check, header replacement for choirly and character decoding of a score, in memory.
 #include "engrave/score_preparation.hpp"
 
 #include "engrave/text_encoding.hpp"
@@ -72,9 +72,12 @@ prepared_score prepare_score(std::string_view file, bool for_choirly) {
       file.substr(header + header_start.size(), digits_end - header - header_start.size());
   score.version = "2." + std::string(digits);
 
-  std::string body(file.substr(0, header));
-  body += accepted_header;
-  body += file.substr(digits_end + 1);
+  // choirly reads one version header; the page path's reader keeps the one the file has.
+  std::string body(file.substr(0, for_choirly ? header : file.size()));
+  if (for_choirly) {
+    body += accepted_header;
+    body += file.substr(digits_end + 1);
+  }
 
   const int code_page = saves_utf8(digits) ? 65001 : locale_code_page(body);
   if (code_page == 65001) {

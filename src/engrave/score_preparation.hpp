@@ -1,5 +1,5 @@
-// Prepares a real NoteWorthy Composer text file for choirly: the version header it reads and
-// the Windows-1252 it reads, with the score's own characters kept in UTF-8 beside it.
+// Prepares a real NoteWorthy Composer text file: its header checked and its byte-order mark
+// gone, its characters in UTF-8, and for choirly the version header and Windows-1252 it reads.
 #pragma once
 
 #include <string>
@@ -12,7 +12,7 @@ struct prepared_score {
   std::string reason;        // why the file is no score choirly can take, when !ok
   std::string version;       // the header's version as written, such as "2.751"
   std::string encoding;      // "UTF-8", "Windows-1252" or "CP949"-like
-  std::string utf8;          // the score with a 2.5 header, in UTF-8
+  std::string utf8;          // the score in UTF-8; for choirly with a 2.5 header
   std::string windows_1252;  // the same for choirly, '?' where Windows-1252 has no character
 };
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <utility>
 
+#include "page/left_out.hpp"
 #include "page/notation.hpp"
 
 namespace choirly::page {
@@ -83,7 +84,7 @@ std::string printed_text(const score::mark& m) {
              : m.style == "Diminuendo"  ? "dim."
                                         : lower_case(m.style);
     case mark_kind::text:
-      return m.visible && m.style.find_first_not_of(" \n") != std::string::npos ? m.style : "";
+      return m.visible && m.text.find_first_not_of(" \n") != std::string::npos ? m.text : "";
     case mark_kind::performance_style:
       return m.visible ? performance_text(m.style) : "";
     case mark_kind::tempo_variance:
@@ -111,6 +112,36 @@ std::string flow_text(std::string_view style) {
   return std::string(style);
 }
 
+std::string mark_writer::flow(const score::mark& m) {
+  if (!m.visible) return "";
+  // Marks belong to the whole score: one for each moment, though several staves hold it.
+  if (!shared_.insert("flow " + m.onset.text() + " " + m.style).second) return "";
+  const std::string text = flow_text(m.style);
+  if (m.style == "Segno") return "\\textMark \\markup \\musicglyph \"scripts.segno\"";
+  if (m.style == "Coda") return "\\textMark \\markup \\musicglyph \"scripts.coda\"";
+  if (m.style == "ToCoda")
+    return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
+  return "\\textEndMark " + quoted(text);
+}
+
+void mark_writer::dynamic(const score::mark& m) {
+  if (const std::string d = printed_dynamic(m); !d.empty()) {
+    // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
+    if (pending_dynamic_)
+      pending_[dynamic_at_] =
+          dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
+    dynamic_at_ = pending_.size();
+    dynamic_visible_ = m.visible;
+    dynamic_name_ = d;
+    pending_.push_back(hidden(m.visible, "\\" + d));
+    pending_dynamic_ = true;
+  } else if (const std::string text = printed_text(m); !text.empty()) {
+    pending_.push_back(m.kind == mark_kind::dynamic
+                           ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
+                           : markup(m.above, "italic", text));
+  }
+}
+
 std::string mark_writer::take(const score::mark& m) {
   switch (m.kind) {
     case mark_kind::ending:
@@ -119,36 +150,12 @@ std::string mark_writer::take(const score::mark& m) {
       return m.visible ? "\\breathe" : "\\once \\omit BreathingSign \\breathe";
     case mark_kind::caesura:
       return m.visible ? "\\caesura" : "\\once \\omit BreathingSign \\caesura";
-    case mark_kind::flow: {
-      if (!m.visible) return "";
-      // Marks belong to the whole score: one for each moment, though several staves hold it.
-      if (!shared_.insert("flow " + m.onset.text() + " " + m.style).second) return "";
-      const std::string text = flow_text(m.style);
-      if (m.style == "Segno") return "\\textMark \\markup \\musicglyph \"scripts.segno\"";
-      if (m.style == "Coda") return "\\textMark \\markup \\musicglyph \"scripts.coda\"";
-      if (m.style == "ToCoda")
-        return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
-      return "\\textEndMark " + quoted(text);
-    }
+    case mark_kind::flow:
+      return flow(m);
     case mark_kind::dynamic:
-    case mark_kind::dynamic_variance: {
-      if (const std::string d = printed_dynamic(m); !d.empty()) {
-        // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
-        if (pending_dynamic_)
-          pending_[dynamic_at_] =
-              dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
-        dynamic_at_ = pending_.size();
-        dynamic_visible_ = m.visible;
-        dynamic_name_ = d;
-        pending_.push_back(hidden(m.visible, "\\" + d));
-        pending_dynamic_ = true;
-      } else if (const std::string text = printed_text(m); !text.empty()) {
-        pending_.push_back(m.kind == mark_kind::dynamic
-                               ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
-                               : markup(m.above, "italic", text));
-      }
+    case mark_kind::dynamic_variance:
+      dynamic(m);
       return "";
-    }
     case mark_kind::text:
     case mark_kind::performance_style:
     case mark_kind::tempo_variance:
@@ -191,11 +198,9 @@ std::string mark_writer::post_events(const score::event& e) {
       {score::tenuto, "--"},
       {score::fermata, "\\fermata"},
   }};
-  // A rest takes a fermata only.
+  const unsigned shown = shown_articulations(e);
   for (const auto& [bit, text] : scripts)
-    if ((e.articulations & bit) && (!e.is_rest() || bit == score::fermata) &&
-        !(bit == score::fermata && fermata_pending_))
-      out += text;
+    if ((shown & bit) && !(bit == score::fermata && fermata_pending_)) out += text;
   // A hairpin ends on the note after its run; a dynamic there ends it by itself.
   const bool continues = hairpin_ != score::hairpin_option::none && e.hairpin == hairpin_;
   if (hairpin_ != score::hairpin_option::none && !continues && !pending_dynamic_) out += "\\!";
@@ -209,7 +214,7 @@ std::string mark_writer::post_events(const score::event& e) {
   return out;
 }
 
-std::string mark_writer::finish() {
+std::string mark_writer::at_staff_end() {
   std::string out;
   if (hairpin_ != score::hairpin_option::none && !pending_dynamic_) out += "\\!";
   // The pedal lifts with the last note by itself; a release after it has nothing to end on.
@@ -219,141 +224,6 @@ std::string mark_writer::finish() {
   pending_dynamic_ = fermata_pending_ = false;
   hairpin_ = score::hairpin_option::none;
   return out.empty() ? "" : "<>" + out;
-}
-
-std::string_view midi_instrument(int program) {
-  static constexpr std::array<std::string_view, 128> names = {
-      "acoustic grand",
-      "bright acoustic",
-      "electric grand",
-      "honky-tonk",
-      "electric piano 1",
-      "electric piano 2",
-      "harpsichord",
-      "clav",
-      "celesta",
-      "glockenspiel",
-      "music box",
-      "vibraphone",
-      "marimba",
-      "xylophone",
-      "tubular bells",
-      "dulcimer",
-      "drawbar organ",
-      "percussive organ",
-      "rock organ",
-      "church organ",
-      "reed organ",
-      "accordion",
-      "harmonica",
-      "concertina",
-      "acoustic guitar (nylon)",
-      "acoustic guitar (steel)",
-      "electric guitar (jazz)",
-      "electric guitar (clean)",
-      "electric guitar (muted)",
-      "overdriven guitar",
-      "distorted guitar",
-      "guitar harmonics",
-      "acoustic bass",
-      "electric bass (finger)",
-      "electric bass (pick)",
-      "fretless bass",
-      "slap bass 1",
-      "slap bass 2",
-      "synth bass 1",
-      "synth bass 2",
-      "violin",
-      "viola",
-      "cello",
-      "contrabass",
-      "tremolo strings",
-      "pizzicato strings",
-      "orchestral harp",
-      "timpani",
-      "string ensemble 1",
-      "string ensemble 2",
-      "synthstrings 1",
-      "synthstrings 2",
-      "choir aahs",
-      "voice oohs",
-      "synth voice",
-      "orchestra hit",
-      "trumpet",
-      "trombone",
-      "tuba",
-      "muted trumpet",
-      "french horn",
-      "brass section",
-      "synthbrass 1",
-      "synthbrass 2",
-      "soprano sax",
-      "alto sax",
-      "tenor sax",
-      "baritone sax",
-      "oboe",
-      "english horn",
-      "bassoon",
-      "clarinet",
-      "piccolo",
-      "flute",
-      "recorder",
-      "pan flute",
-      "blown bottle",
-      "shakuhachi",
-      "whistle",
-      "ocarina",
-      "lead 1 (square)",
-      "lead 2 (sawtooth)",
-      "lead 3 (calliope)",
-      "lead 4 (chiff)",
-      "lead 5 (charang)",
-      "lead 6 (voice)",
-      "lead 7 (fifths)",
-      "lead 8 (bass+lead)",
-      "pad 1 (new age)",
-      "pad 2 (warm)",
-      "pad 3 (polysynth)",
-      "pad 4 (choir)",
-      "pad 5 (bowed)",
-      "pad 6 (metallic)",
-      "pad 7 (halo)",
-      "pad 8 (sweep)",
-      "fx 1 (rain)",
-      "fx 2 (soundtrack)",
-      "fx 3 (crystal)",
-      "fx 4 (atmosphere)",
-      "fx 5 (brightness)",
-      "fx 6 (goblins)",
-      "fx 7 (echoes)",
-      "fx 8 (sci-fi)",
-      "sitar",
-      "banjo",
-      "shamisen",
-      "koto",
-      "kalimba",
-      "bagpipe",
-      "fiddle",
-      "shanai",
-      "tinkle bell",
-      "agogo",
-      "steel drums",
-      "woodblock",
-      "taiko drum",
-      "melodic tom",
-      "synth drum",
-      "reverse cymbal",
-      "guitar fret noise",
-      "breath noise",
-      "seashore",
-      "bird tweet",
-      "telephone ring",
-      "helicopter",
-      "applause",
-      "gunshot",
-  };
-  if (program < 0 || program > 127) return names[0];
-  return names[static_cast<std::size_t>(program)];
 }
 
 }  // namespace choirly::page

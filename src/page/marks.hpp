@@ -23,9 +23,12 @@ class mark_writer {
   std::string post_events(const score::event& e);
 
   // What is still waiting when the staff ends, on an empty chord.
-  std::string finish();
+  std::string at_staff_end();
 
  private:
+  std::string flow(const score::mark& m);
+  void dynamic(const score::mark& m);
+
   std::set<std::string>& shared_;
   std::vector<std::string> pending_;
   bool pending_dynamic_ = false;
@@ -40,21 +43,11 @@ class mark_writer {
 // The dynamic a mark prints as LilyPond's own ("ff", "sfz"), or empty.
 std::string printed_dynamic(const score::mark& m);
 
-// The words a mark prints above or below the staff (texts, styles, tempo words, "cresc."), or
-// empty.
-std::string printed_text(const score::mark& m);
-
-// The dynamic a mark prints as LilyPond's own ("ff", "sfz"), or empty.
-std::string printed_dynamic(const score::mark& m);
-
 // The words a mark prints above or below the staff (texts, styles, tempo words, "cresc."),
 // or empty.
 std::string printed_text(const score::mark& m);
 
 // The text a flow mark prints, such as "D.C. al Fine"; empty for the segno and coda signs.
 std::string flow_text(std::string_view style);
-
-// The General MIDI instrument name LilyPond knows for a program number 0..127.
-std::string_view midi_instrument(int program);
 
 }  // namespace choirly::page

@@ -1,7 +1,9 @@
-// Pitches, durations, strings and identifiers as LilyPond writes them.
+// Pitches, durations, clefs, keys, bar lines, strings and identifiers as LilyPond writes them.
 #include "page/notation.hpp"
 
 #include <array>
+#include <optional>
+#include <set>
 
 namespace choirly::page {
 
@@ -33,7 +35,9 @@ std::string pitch_text(const score::pitch& p) {
 }
 
 std::string duration_text(int base, int dots) {
-  return std::to_string(base) + std::string(static_cast<std::size_t>(dots), '.');
+  std::string text = std::to_string(base);
+  text.append(static_cast<std::size_t>(dots), '.');
+  return text;
 }
 
 std::string length_text(rational length) {
@@ -129,6 +133,96 @@ std::string identifier(std::string_view name) {
     }
   }
   return out;
+}
+
+namespace {
+
+// The major key whose signature is this list, as the number of sharps (negative: flats);
+// nullopt when no key has it.
+std::optional<int> standard_key(const score::key_change& k) {
+  static constexpr int sharp_order[7] = {3, 0, 4, 1, 5, 2, 6};  // F C G D A E B
+  static constexpr int flat_order[7] = {6, 2, 5, 1, 4, 0, 3};   // B E A D G C F
+  if (k.alterations.empty()) return 0;
+  const int sign = k.alterations.front().second;
+  if (sign != 1 && sign != -1) return std::nullopt;
+  const int* order = sign > 0 ? sharp_order : flat_order;
+  std::set<int> steps;
+  for (const auto& [step, alteration] : k.alterations) {
+    if (alteration != sign) return std::nullopt;
+    steps.insert(step);
+  }
+  const int count = static_cast<int>(steps.size());
+  for (int i = 0; i < count; ++i)
+    if (!steps.count(order[i])) return std::nullopt;
+  return sign * count;
+}
+
+}  // namespace
+
+std::string clef_text(const score::clef_change& c) {
+  std::string name;
+  switch (c.kind) {
+    case score::clef_kind::treble:
+      name = "treble";
+      break;
+    case score::clef_kind::bass:
+      name = "bass";
+      break;
+    case score::clef_kind::alto:
+      name = "alto";
+      break;
+    case score::clef_kind::tenor:
+      name = "tenor";
+      break;
+    case score::clef_kind::percussion:
+      // The notes stand where the bass clef puts them: middle C six steps up.
+      return "\\clef percussion \\set Staff.middleCClefPosition = #6 "
+             "\\applyContext #ly:set-middle-C!";
+  }
+  if (c.octave_shift < 0) return "\\clef \"" + name + "_8\"";
+  if (c.octave_shift > 0) return "\\clef \"" + name + "^8\"";
+  return "\\clef " + name;
+}
+
+std::string key_text(const score::key_change& k) {
+  const std::optional<int> sharps = standard_key(k);
+  if (!sharps) {
+    std::string alist;
+    for (const auto& [step, alteration] : k.alterations)
+      alist += (alist.empty() ? "(" : " (") + std::to_string(step) + " . " +
+               (alteration > 0 ? ",SHARP" : ",FLAT") + ")";
+    return "\\set Staff.keyAlterations = #`(" + alist + ")";
+  }
+  // The major tonic goes up a fifth (four steps) for each sharp.
+  const int major_step = ((*sharps * 4) % 7 + 7) % 7;
+  const int tonic = k.tonic_step >= 0 ? k.tonic_step : major_step;
+  std::array<int, 7> by_key{};
+  for (const auto& [step, alteration] : k.alterations)
+    by_key[static_cast<std::size_t>(step)] = alteration;
+  score::pitch p;
+  p.step = tonic;
+  p.alteration = by_key[static_cast<std::size_t>(tonic)];
+  p.octave = -1;  // no octave marks
+  static constexpr std::array<std::string_view, 7> modes = {
+      "\\major", "\\dorian", "\\phrygian", "\\lydian", "\\mixolydian", "\\minor", "\\locrian"};
+  const int degree = ((tonic - major_step) % 7 + 7) % 7;
+  return "\\key " + pitch_text(p) + " " + std::string(modes[static_cast<std::size_t>(degree)]);
+}
+
+std::string bar_text(score::bar_style style) {
+  switch (style) {
+    case score::bar_style::double_bar:
+      return "\\bar \"||\"";
+    case score::bar_style::section_open:
+      return "\\bar \".|\"";
+    case score::bar_style::section_close:
+      return "\\bar \"|.\"";
+    case score::bar_style::invisible:
+      return "\\bar \"\"";
+    default:
+      // Plain and repeat bars: LilyPond draws a plain one by itself, the repeats write theirs.
+      return "";
+  }
 }
 
 }  // namespace choirly::page

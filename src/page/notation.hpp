@@ -1,5 +1,5 @@
-// The small pieces of LilyPond text the page is made of: pitches, durations, strings and
-// identifiers.
+// The small pieces of LilyPond text the page is made of: pitches, durations, clefs, keys,
+// bar lines, strings and identifiers.
 #pragma once
 
 #include <string>
@@ -17,6 +17,15 @@ std::string duration_text(int base, int dots);
 
 // A length as one duration where one fits ("2." for 3/4), else "1*5/4".
 std::string length_text(score::rational length);
+
+// "\\clef bass", "\\clef \"treble_8\"", and the percussion clef that reads as the bass clef.
+std::string clef_text(const score::clef_change& c);
+
+// "\\key d \\major" for a signature some key has, else the alterations one by one.
+std::string key_text(const score::key_change& k);
+
+// "\\bar \"||\"" and the like; empty for a plain bar line and for the repeat bars.
+std::string bar_text(score::bar_style style);
 
 // "#(ly:make-moment 5/4)".
 std::string moment_text(score::rational length);

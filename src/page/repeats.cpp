@@ -62,27 +62,126 @@ std::vector<int> passes(const score::mark& ending, const std::vector<int>& named
   return out;
 }
 
-// Writes the staff's repeats as \repeat volta; false (with a reason) when they do not nest.
-bool write_volta(const std::vector<boundary>& bs, staff_repeats& out, std::string& problem) {
+// The endings of a repeat as (start, stop) boundaries: endings before the close end at it;
+// endings after a close run on to the next close, the next ending, or the next repeat or
+// section bar.
+bool ending_runs(const std::vector<boundary>& bs, const std::vector<int>& starts, int b,
+                 std::vector<std::pair<int, int>>& runs, std::string& problem) {
   const int last = static_cast<int>(bs.size()) - 1;
-  std::vector<std::string> closing(bs.size()), chain(bs.size()), opening(bs.size()),
-      inner_open(bs.size());
+  const auto at = [&](int x) -> const boundary& { return bs[static_cast<std::size_t>(x)]; };
   const auto fail = [&](std::string why) {
     problem = std::move(why);
     return false;
   };
+  for (std::size_t k = 0; k < starts.size(); ++k) {
+    const int stop = k + 1 < starts.size() ? starts[k + 1] : b;
+    for (int x = starts[k] + 1; x < stop; ++x)
+      if (at(x).open || at(x).close) return fail("a repeat bar stands inside an ending");
+    runs.emplace_back(starts[k], stop);
+  }
+  int at_b = b;
+  while (at(at_b).ending) {
+    int stop = at_b + 1;
+    while (stop < last && !at(stop).ending && !at(stop).open && !at(stop).close &&
+           !at(stop).section)
+      ++stop;
+    runs.emplace_back(at_b, stop);
+    const boundary& s = at(stop);
+    if (s.close && !s.local) {
+      at_b = stop;
+      // A close after the last ending repeats nothing further.
+      if (!s.ending) return fail("a repeat closes after its last ending");
+      continue;
+    }
+    if (s.ending && !s.close) return fail("an ending follows an ending without a repeat bar");
+    break;
+  }
+  return true;
+}
+
+// The region's count and its alternatives with the passes each is played in.
+bool alternatives(const std::vector<boundary>& bs, const std::vector<std::pair<int, int>>& runs,
+                  repeat_region& region, std::string& problem) {
+  std::vector<int> named;
+  int count = 0;
+  for (const auto& run : runs) {
+    const score::mark& m = *bs[static_cast<std::size_t>(run.first)].ending;
+    named.insert(named.end(), m.numbers.begin(), m.numbers.end());
+    for (int n : m.numbers)
+      count = std::max(count, n);
+  }
+  region.count = std::max({count, static_cast<int>(runs.size()), 2});
+  region.close = static_cast<std::size_t>(runs.front().first);
+  for (const auto& [start, stop] : runs) {
+    std::vector<int> p = passes(*bs[static_cast<std::size_t>(start)].ending, named, region.count);
+    if (p.empty()) {
+      problem = "an ending names no pass";
+      return false;
+    }
+    region.endings.push_back(
+        {static_cast<std::size_t>(start), static_cast<std::size_t>(stop), std::move(p)});
+  }
+  return true;
+}
+
+// The master repeat from boundary `open` to its close at `b`, with the endings between them
+// and those that follow the close; `end` is where its last ending stops.
+bool master_region(const std::vector<boundary>& bs, int open, int b, repeat_region& region,
+                   int& end, std::vector<bool>& used, std::string& problem) {
+  const auto at = [&](int x) -> const boundary& { return bs[static_cast<std::size_t>(x)]; };
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return false;
+  };
+  std::vector<int> starts;
+  for (int e = open + 1; e < b; ++e)
+    if (at(e).ending) starts.push_back(e);
+  if (at(open).ending) return fail("an ending starts where its repeat opens");
+  region.open = static_cast<std::size_t>(open);
+  region.close = static_cast<std::size_t>(b);
+  end = b;
+  if (starts.empty()) {
+    if (at(b).ending) return fail("an ending follows a repeat that had none before");
+    region.count = at(b).count ? at(b).count : 2;
+    return true;
+  }
+  std::vector<std::pair<int, int>> runs;
+  if (!ending_runs(bs, starts, b, runs, problem)) return false;
+  end = runs.back().second;
+  if (!alternatives(bs, runs, region, problem)) return false;
+  for (const auto& run : runs)
+    used[static_cast<std::size_t>(run.first)] = true;
+  // Closes inside the chain belong to it.
+  for (const auto& run : runs)
+    for (int x = run.first + 1; x < run.second; ++x)
+      if (at(x).ending) return fail("endings overlap");
+  return true;
+}
+
+// The staff's repeats as regions for \repeat volta; false (with a reason) when they do not
+// nest.
+bool plan_volta(const std::vector<boundary>& bs, staff_repeats& out, std::string& problem) {
+  const int last = static_cast<int>(bs.size()) - 1;
+  std::vector<repeat_region> regions;
+  const auto fail = [&](std::string why) {
+    problem = std::move(why);
+    return false;
+  };
+  const auto at = [&](int b) -> const boundary& { return bs[static_cast<std::size_t>(b)]; };
   int local_open = -1;
   int region_end = 0;  // where the last master repeat's music ended
   bool first_region = true;
   int explicit_open = -1;
   std::vector<bool> used(bs.size(), false);  // endings written as alternatives
   for (int b = 0; b <= last; ++b) {
-    const boundary& here = bs[static_cast<std::size_t>(b)];
+    const boundary& here = at(b);
     if (here.close && here.local) {
       if (local_open < 0) return fail("a local repeat closes that never opened");
-      closing[static_cast<std::size_t>(b)] += "} ";
-      inner_open[static_cast<std::size_t>(local_open)] +=
-          "\\repeat volta " + std::to_string(here.count ? here.count : 2) + " { ";
+      regions.push_back({static_cast<std::size_t>(local_open),
+                         static_cast<std::size_t>(b),
+                         here.count ? here.count : 2,
+                         true,
+                         {}});
       local_open = -1;
     }
     if (here.close && !here.local) {
@@ -92,86 +191,16 @@ bool write_volta(const std::vector<boundary>& bs, staff_repeats& out, std::strin
         if (!first_region) return fail("a repeat closes with no open repeat bar before it");
         open = region_end;
       }
-      // The endings between the open bar and this close, and those that follow it.
-      std::vector<int> starts;
-      for (int e = open + 1; e < b; ++e)
-        if (bs[static_cast<std::size_t>(e)].ending) starts.push_back(e);
-      if (bs[static_cast<std::size_t>(open)].ending)
-        return fail("an ending starts where its repeat opens");
+      repeat_region region;
       int end = b;
-      if (starts.empty()) {
-        if (here.ending) return fail("an ending follows a repeat that had none before");
-        const int count = here.count ? here.count : 2;
-        opening[static_cast<std::size_t>(open)] +=
-            "\\repeat volta " + std::to_string(count) + " { ";
-        chain[static_cast<std::size_t>(b)] += "} ";
-      } else {
-        // Endings before the close end at it; endings after a close run on to the next close,
-        // the next ending, or the next repeat or section bar.
-        std::vector<std::pair<int, int>> runs;  // start, end
-        for (std::size_t k = 0; k < starts.size(); ++k) {
-          const int stop = k + 1 < starts.size() ? starts[k + 1] : b;
-          for (int x = starts[k] + 1; x < stop; ++x)
-            if (bs[static_cast<std::size_t>(x)].open || bs[static_cast<std::size_t>(x)].close)
-              return fail("a repeat bar stands inside an ending");
-          runs.emplace_back(starts[k], stop);
-        }
-        int at_b = b;
-        while (bs[static_cast<std::size_t>(at_b)].ending) {
-          int stop = at_b + 1;
-          while (stop < last && !bs[static_cast<std::size_t>(stop)].ending &&
-                 !bs[static_cast<std::size_t>(stop)].open &&
-                 !bs[static_cast<std::size_t>(stop)].close &&
-                 !bs[static_cast<std::size_t>(stop)].section)
-            ++stop;
-          runs.emplace_back(at_b, stop);
-          const boundary& s = bs[static_cast<std::size_t>(stop)];
-          if (s.close && !s.local) {
-            at_b = stop;
-            if (!s.ending) {
-              // A close after the last ending repeats nothing further.
-              return fail("a repeat closes after its last ending");
-            }
-            continue;
-          }
-          if (s.ending && !s.close) return fail("an ending follows an ending without a repeat bar");
-          break;
-        }
-        end = runs.back().second;
-        std::vector<int> named;
-        int count = 0;
-        for (const auto& [start, stop] : runs) {
-          const score::mark& m = *bs[static_cast<std::size_t>(start)].ending;
-          named.insert(named.end(), m.numbers.begin(), m.numbers.end());
-          for (int n : m.numbers)
-            count = std::max(count, n);
-          used[static_cast<std::size_t>(start)] = true;
-        }
-        count = std::max({count, static_cast<int>(runs.size()), 2});
-        opening[static_cast<std::size_t>(open)] +=
-            "\\repeat volta " + std::to_string(count) + " { ";
-        for (std::size_t k = 0; k < runs.size(); ++k) {
-          const auto [start, stop] = runs[k];
-          const std::vector<int> p =
-              passes(*bs[static_cast<std::size_t>(start)].ending, named, count);
-          if (p.empty()) return fail("an ending names no pass");
-          chain[static_cast<std::size_t>(start)] +=
-              std::string(k == 0 ? "} \\alternative { " : "") + "\\volta " + number_list(p, ",") +
-              " { ";
-          chain[static_cast<std::size_t>(stop)].insert(0, k + 1 == runs.size() ? "} } " : "} ");
-        }
-        // Closes inside the chain belong to it.
-        for (const auto& run : runs)
-          for (int x = run.first + 1; x < run.second; ++x)
-            if (bs[static_cast<std::size_t>(x)].ending) return fail("endings overlap");
-      }
+      if (!master_region(bs, open, b, region, end, used, problem)) return false;
+      regions.push_back(std::move(region));
       region_end = end;
       first_region = false;
       explicit_open = -1;
       // Skip the boundaries the endings took: their closes are handled.
       for (int x = b + 1; x < end; ++x)
-        if (bs[static_cast<std::size_t>(x)].open || bs[static_cast<std::size_t>(x)].local)
-          return fail("a repeat opens inside an ending");
+        if (at(x).open || at(x).local) return fail("a repeat opens inside an ending");
       b = std::max(b, end - 1);
       continue;
     }
@@ -188,37 +217,29 @@ bool write_volta(const std::vector<boundary>& bs, staff_repeats& out, std::strin
   if (explicit_open >= 0) return fail("a repeat opens and never closes");
   for (std::size_t b = 0; b < bs.size(); ++b)
     if (bs[b].ending && !used[b]) return fail("an ending stands outside any repeat");
-  for (std::size_t b = 0; b < bs.size(); ++b) {
-    out.closing[b] = closing[b] + chain[b];
-    out.opening[b] = opening[b] + inner_open[b];
-  }
+  out.regions = std::move(regions);
   return true;
 }
 
 // Bar lines set one by one, in each staff where the score has them, and the brackets.
-void write_commands(const std::vector<boundary>& bs, staff_repeats& out, bool per_staff) {
+void plan_bars(const std::vector<boundary>& bs, staff_repeats& out) {
   bool bracket = false;
+  out.bars.assign(bs.size(), repeat_bar{});
   for (std::size_t b = 0; b < bs.size(); ++b) {
     const boundary& here = bs[b];
-    std::string commands;
+    repeat_bar& bar = out.bars[b];
     if (bracket && (here.ending || here.open || here.close || here.section)) {
-      commands += " (volta #f)";
+      bar.end_bracket = true;
       bracket = false;
     }
     if (here.ending) {
-      std::string label;
       for (int n : here.ending->numbers)
-        label += (label.empty() ? "" : ", ") + std::to_string(n) + ".";
-      commands += " (volta \"" + label + "\")";
+        bar.bracket += (bar.bracket.empty() ? "" : ", ") + std::to_string(n) + ".";
+      bar.starts_bracket = true;
       bracket = true;
     }
-    std::string text;
-    if (here.close) text += "\\bar \":|.\" ";
-    if (here.open) text += "\\bar \".|:\" ";
-    if (!commands.empty())
-      text += std::string(per_staff ? "\\once \\set Staff" : "\\set Score") +
-              ".repeatCommands = #'(" + commands.substr(1) + ") ";
-    out.opening[b] = text;
+    bar.close = here.close;
+    bar.open = here.open;
   }
 }
 
@@ -244,17 +265,13 @@ repeat_plan plan_repeats(const score::score& model) {
       plan.any = plan.any || b.open || b.close || b.ending.has_value();
   }
   plan.staves.resize(model.staves.size());
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    plan.staves[i].closing.resize(all[i].size());
-    plan.staves[i].opening.resize(all[i].size());
-  }
   if (!plan.any) return plan;
   plan.volta = true;
   for (std::size_t i = 1; i < all.size(); ++i)
     plan.per_staff = plan.per_staff || signature(all[i]) != signature(all[0]);
   for (std::size_t i = 0; i < all.size() && plan.volta; ++i) {
     std::string problem;
-    if (!write_volta(all[i], plan.staves[i], problem)) {
+    if (!plan_volta(all[i], plan.staves[i], problem)) {
       plan.problems.push_back(problem);
       plan.volta = false;
     }
@@ -265,11 +282,49 @@ repeat_plan plan_repeats(const score::score& model) {
   }
   if (plan.volta) return plan;
   for (std::size_t i = 0; i < all.size(); ++i) {
-    plan.staves[i] = staff_repeats{std::vector<std::string>(all[i].size()),
-                                   std::vector<std::string>(all[i].size())};
-    write_commands(all[i], plan.staves[i], plan.per_staff);
+    plan.staves[i] = staff_repeats{};
+    plan_bars(all[i], plan.staves[i]);
   }
   return plan;
+}
+
+void print_before_bar(const staff_repeats& r, std::size_t b, printer& out) {
+  for (const repeat_region& region : r.regions) {
+    if (region.local && region.close == b) out.close(nest::repeat);
+    if (region.local) continue;
+    for (std::size_t k = 0; k < region.endings.size(); ++k)
+      if (region.endings[k].stop == b) {
+        out.close(nest::ending);
+        if (k + 1 == region.endings.size()) out.close(nest::alternative);
+      }
+    if (region.endings.empty() && region.close == b) out.close(nest::repeat);
+  }
+  for (const repeat_region& region : r.regions)
+    for (std::size_t k = 0; k < region.endings.size(); ++k) {
+      if (region.endings[k].start != b) continue;
+      if (k == 0) {
+        out.close(nest::repeat);
+        out.open(nest::alternative, "\\alternative {");
+      }
+      out.open(nest::ending, "\\volta " + number_list(region.endings[k].passes, ",") + " {");
+    }
+}
+
+void print_after_bar(const staff_repeats& r, bool per_staff, std::size_t b, printer& out) {
+  for (bool local : {false, true})
+    for (const repeat_region& region : r.regions)
+      if (region.local == local && region.open == b)
+        out.open(nest::repeat, "\\repeat volta " + std::to_string(region.count) + " {");
+  if (b >= r.bars.size()) return;
+  const repeat_bar& bar = r.bars[b];
+  if (bar.close) out.token("\\bar \":|.\"");
+  if (bar.open) out.token("\\bar \".|:\"");
+  std::string commands;
+  if (bar.end_bracket) commands += " (volta #f)";
+  if (bar.starts_bracket) commands += " (volta \"" + bar.bracket + "\")";
+  if (!commands.empty())
+    out.token(std::string(per_staff ? "\\once \\set Staff" : "\\set Score") +
+              ".repeatCommands = #'(" + commands.substr(1) + ")");
 }
 
 }  // namespace choirly::page

@@ -3,11 +3,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "score/model.hpp"
 
 namespace choirly::page {
 
-std::string write_page(const score::score& model);
+// The page of a score. What the page leaves out or draws otherwise than the score says
+// (records it has no meaning for, repeats it cannot write as repeats) is added to `notes`,
+// the list that holds the reader's problems too.
+std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes);
 
 }  // namespace choirly::page

@@ -2,14 +2,59 @@
 // each staff's items with exact onsets, durations and resolved pitches. src/page/ writes it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <variant>
 #include <vector>
 
-#include "score/marks.hpp"
 #include "score/rational.hpp"
 
 namespace choirly::score {
+
+// Articulations of a note, as bits.
+enum articulation : unsigned {
+  staccato = 1,
+  staccatissimo = 2,
+  accent = 4,
+  marcato = 8,
+  tenuto = 16,
+  fermata = 32,
+};
+
+// The note options that draw a hairpin from this note to the next.
+enum class hairpin_option { none, crescendo, diminuendo };
+
+// What stands on and around the notes: dynamics, texts, flow and tempo marks, pedal marks and
+// the endings of repeats, as the score writes them.
+enum class mark_kind {
+  dynamic,            // style "ff", "sfz", ...
+  dynamic_variance,   // style "Crescendo", "Rinforzando", ...
+  flow,               // style "Segno", "DCalFine", ...
+  text,               // the words are in `text`
+  performance_style,  // style "Dolce", ...
+  tempo_variance,     // style "Ritardando", ... (fermatas, breaths and caesuras have kinds)
+  fermata,
+  breath,
+  caesura,
+  pedal_down,
+  pedal_up,
+  ending,  // numbers hold the passes it is played in
+};
+
+enum class text_font { plain, bold, italic };
+
+struct mark {
+  mark_kind kind = mark_kind::text;
+  std::string style;         // the record's Style, as NoteWorthy names it
+  std::string text;          // a text mark's words
+  std::vector<int> numbers;  // an ending's passes
+  bool default_ending = false;
+  bool above = true;
+  text_font font = text_font::plain;
+  bool visible = true;
+  rational onset;
+  int line = 0;
+};
 
 // A sounding pitch as LilyPond counts it: octave 0 holds middle C (c'), step 0..6 is c..b,
 // alteration in half steps (-2 double flat .. 2 double sharp).
@@ -116,8 +161,8 @@ struct tempo_mark {
   int line = 0;
 };
 
-// A record this model does not hold yet (dynamics, repeats' flow marks, texts, ...), kept
-// so that a writer can say what it left out.
+// A record the model gives no meaning to (a spacer, a MIDI control change, ...), kept with
+// its place so that a writer can say what it leaves out.
 struct skipped_record {
   std::string kind;  // the record's name, such as "Dynamic"
   rational onset;
@@ -138,6 +183,16 @@ struct lyric_line {
   std::vector<syllable> syllables;
 };
 
+// One measure of a staff as the reader closed it, so that writers need not count again.
+struct measure {
+  std::size_t first_item = 0;  // the staff's item it starts with
+  std::size_t end_item = 0;    // its bar line's item; the staff's item count for the last
+  rational onset;
+  rational length;      // to its bar line, or to the end of its last event when it has none
+  rational expected;    // what the time signature in force at its first note asks for
+  bool closed = false;  // ends at a bar line
+};
+
 enum class group_with_next { none, bracket, brace };
 
 struct staff {
@@ -148,6 +203,7 @@ struct staff {
   bool visible = true;
   bar_style ending_bar = bar_style::section_close;
   std::vector<item> items;
+  std::vector<measure> measures;  // in order; the last one ends with the staff
   std::vector<lyric_line> lyrics;
   int line = 0;
   int patch = -1;             // General MIDI program 0..127 from the staff's instrument

@@ -8,7 +8,9 @@
 #include <optional>
 
 #include "score/lyrics.hpp"
+#include "score/mark_records.hpp"
 #include "score/records.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::score {
 
@@ -62,11 +64,12 @@ int step_of_letter(char letter) {
 // What the reader keeps while it walks one staff.
 struct staff_state {
   clef_change clef;
-  std::array<int, 7> key{};            // alteration of each step by the key
-  std::map<int, int> bar_accidentals;  // staff position -> alteration, until the bar line
-  time_change time;                    // in force
-  rational now;                        // onset of the next event
-  rational measure_start;
+  std::array<int, 7> key{};                 // alteration of each step by the key
+  std::map<int, int> bar_accidentals;       // staff position -> alteration, until the bar line
+  time_change time;                         // in force
+  rational now;                             // onset of the next event
+  measure open;                             // the measure being read
+  bool open_has_note = false;               // its expected length is settled
   std::vector<std::size_t> measure_events;  // item indexes of the measure's events
   std::optional<std::size_t> previous_event;
   bool previous_slur = false;
@@ -103,7 +106,7 @@ class reader {
       current().items.emplace_back(std::move(*m));
       return;
     }
-    // Layout and editor records of the file, which the page leaves to LilyPond.
+    // Layout and editor settings of the file, which hold no music.
     static constexpr std::array<std::string_view, 6> layout = {"Editor",    "Font",   "PgSetup",
                                                                "PgMargins", "Lyrics", "Locale"};
     for (std::string_view l : layout)
@@ -118,12 +121,6 @@ class reader {
 
   void finish() {
     if (staff_started_) close_staff();
-    skipped_kinds();
-    if (rest_articulations_ > 0)
-      note_problem(
-          first_rest_articulation_,
-          std::to_string(rest_articulations_) +
-              " staccato, accent or tenuto marks on rests are not on the page (first here)");
     for (staff& s : model_.staves) {
       const std::size_t unplaced = place_lyrics(s);
       if (unplaced > 0)
@@ -144,21 +141,6 @@ class reader {
       state_ = staff_state{};
     }
     return model_.staves.back();
-  }
-
-  // One word for each kind of record the page leaves out, with how often and where first.
-  void skipped_kinds() {
-    std::map<std::string, std::pair<int, int>> kinds;  // kind -> (count, first line)
-    for (const staff& s : model_.staves)
-      for (const item& it : s.items)
-        if (const auto* k = std::get_if<skipped_record>(&it)) {
-          auto& [count, first] = kinds.try_emplace(k->kind, 0, k->line).first->second;
-          ++count;
-          first = std::min(first, k->line);
-        }
-    for (const auto& [kind, seen] : kinds)
-      note_problem(seen.second, "|" + kind + "| records are not on the page (" +
-                                    std::to_string(seen.first) + " in the score, first here)");
   }
 
   void note_problem(int line, std::string message) {
@@ -315,7 +297,7 @@ class reader {
 
   void bar() {
     staff& s = current();
-    close_measure();
+    close_measure(true);
     bar_line b;
     b.line = number_;
     b.onset = state_.now;
@@ -410,11 +392,6 @@ class reader {
     e.slur = d.slur;
     e.visible = record_.get("Visibility").value_or("") != "Never";
     e.articulations = read_articulations(record_);
-    if (rest_first && (e.articulations & ~unsigned(fermata)) != 0) {
-      // A rest takes a fermata, but LilyPond users give it no other articulation.
-      if (rest_articulations_++ == 0) first_rest_articulation_ = number_;
-      e.articulations &= fermata;
-    }
     e.hairpin = read_hairpin_option(record_);
     for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
@@ -434,7 +411,11 @@ class reader {
     state_.previous_slur = e.slur;
     state_.now += e.advance;
     state_.previous_event = s.items.size();
-    if (!e.grace) state_.measure_events.push_back(s.items.size());
+    if (!e.grace) {
+      state_.measure_events.push_back(s.items.size());
+      if (!state_.open_has_note) state_.open.expected = state_.time.measure_length();
+      state_.open_has_note = true;
+    }
     s.items.emplace_back(std::move(e));
   }
 
@@ -534,7 +515,7 @@ class reader {
   static bool pending_tie(const note& n) { return n.tie; }
 
   // A whole rest alone in its measure lasts the whole measure, whatever the time signature.
-  void close_measure() {
+  void close_measure(bool closed) {
     staff& s = model_.staves.back();
     if (state_.measure_events.size() == 1) {
       event& e = std::get<event>(s.items[state_.measure_events.front()]);
@@ -555,12 +536,26 @@ class reader {
     }
     state_.measure_events.clear();
     state_.bar_accidentals.clear();
-    state_.measure_start = state_.now;
+    record_measure(s, closed);
+  }
+
+  // The measure ends here: at the bar line about to be added, or with the staff.
+  void record_measure(staff& s, bool closed) {
+    measure& m = state_.open;
+    m.end_item = s.items.size();
+    m.length = state_.now - m.onset;
+    m.closed = closed;
+    if (!state_.open_has_note) m.expected = state_.time.measure_length();
+    s.measures.push_back(m);
+    state_.open = measure{};
+    state_.open.first_item = s.items.size() + 1;
+    state_.open.onset = state_.now;
+    state_.open_has_note = false;
   }
 
   void close_staff() {
     if (state_.triplet_open) unclosed_triplet();
-    close_measure();
+    close_measure(false);
     staff& s = model_.staves.back();
     // A tie mark on the last event leads nowhere.
     if (state_.previous_event)
@@ -586,64 +581,57 @@ class reader {
   staff_state state_;
   std::vector<note*> tied_sources_;
   std::vector<std::size_t> old_orchestral_;
-  int rest_articulations_ = 0;
-  int first_rest_articulation_ = 0;
   std::vector<std::size_t> staff_lines_;
 };
 
 // Lines before the first |AddStaff line, then the lines of each staff.
 std::vector<std::size_t> lines_per_staff(std::string_view text) {
   std::vector<std::size_t> counts(1, 0);
-  for (std::size_t at = 0; at < text.size();) {
-    if (text.compare(at, 9, "|AddStaff") == 0) counts.push_back(0);
+  util::for_each_line(text, [&](std::string_view line) {
+    if (line.starts_with("|AddStaff")) counts.push_back(0);
     ++counts.back();
-    const std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) break;
-    at = end + 1;
-  }
+  });
   return counts;
+}
+
+// "2.751" from a header line that holds "!NoteWorthyComposer(2.751)" at `at`.
+std::string header_version(std::string_view line, std::size_t at) {
+  const std::string_view rest = line.substr(at + header_start.size() - 2);
+  return std::string(rest.substr(0, rest.find(')')));
 }
 
 }  // namespace
 
-reading read_score(std::string_view text) {
+reading read_nwctxt(std::string_view text) {
   reading result;
   if (text.size() > max_score_bytes) {
     result.error = "the score is larger than 32 MiB, which no NoteWorthy Composer score comes near";
     return result;
   }
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   score& model = result.model;
   reader walk(model, lines_per_staff(text));
   bool header = false;
   int number = 0;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
+  util::for_each_line(text, [&](std::string_view line) {
     ++number;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (!header) {
       const std::size_t at = line.find(header_start);
-      if (at == std::string_view::npos) {
-        if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
-        break;
+      if (at != std::string_view::npos) {
+        model.version = header_version(line, at);
+        header = true;
       }
-      const std::size_t close = line.find(')', at);
-      model.version = std::string(
-          line.substr(at + header_start.size() - 2, close == std::string_view::npos
-                                                        ? std::string_view::npos
-                                                        : close - at - header_start.size() + 2));
-      header = true;
-      continue;
+      // Blank lines may stand before the header; anything else means there is none.
+      return at != std::string_view::npos ||
+             line.find_first_not_of(" \t") == std::string_view::npos;
     }
     if (line.starts_with(end_marker)) {
       model.has_end_marker = true;
-      break;
+      return false;
     }
     walk.line(line, number);
-  }
+    return true;
+  });
   if (!header) {
     result.error = "not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)";
     return result;

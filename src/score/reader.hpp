@@ -18,8 +18,9 @@ struct reading {
   score model;
 };
 
-// Any 2.x header, CRLF or LF, an optional byte-order mark. Problems inside the score become
-// diagnostics of the model, and the reading goes on.
-reading read_score(std::string_view text);
+// Any 2.x header, whose version the model keeps; CRLF or LF; blank lines or a byte-order mark
+// before the header. Problems inside the score become diagnostics of the model, and the
+// reading goes on.
+reading read_nwctxt(std::string_view text);
 
 }  // namespace choirly::score

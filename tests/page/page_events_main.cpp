@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "engrave/page_conversion.hpp"
 #include "page/writer.hpp"
@@ -31,8 +32,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.reason.c_str());
     return 1;
   }
-  const std::string out =
-      ly ? choirly::page::write_page(reading.model) : choirly::tests::model_events(reading.model);
+  std::vector<choirly::score::diagnostic> notes;
+  const std::string out = ly ? choirly::page::write_page(reading.model, notes)
+                             : choirly::tests::model_events(reading.model);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

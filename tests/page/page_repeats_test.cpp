@@ -1,5 +1,6 @@
-// Unit tests of the repeat planner: a staff's repeat bars and endings in, the text written at
-// each measure boundary out, or the reason the repeats are drawn bar by bar.
+// Unit tests of the repeat planner and the printing of its plan: a staff's repeat bars and
+// endings in, the text written at each measure boundary out, or the reason the repeats are
+// drawn bar by bar.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -49,12 +50,23 @@ sc::staff staff_of(const std::string& tokens) {
   return s;
 }
 
-// "B:text" for each boundary with text, closing text before opening text.
-std::string texts(const choirly::page::staff_repeats& r) {
+// "B:text " for each boundary with text, as the printer writes it there: what stands before
+// the bar line, then what after it.
+std::string texts(const choirly::page::repeat_plan& plan, const sc::score& model, std::size_t i) {
+  std::size_t boundaries = 2;  // before the first measure and after the last
+  for (const sc::item& it : model.staves[i].items)
+    boundaries += std::holds_alternative<sc::bar_line>(it) ? 1 : 0;
   std::string out;
-  for (std::size_t b = 0; b < r.closing.size(); ++b) {
-    const std::string t = r.closing[b] + r.opening[b];
-    if (!t.empty()) out += std::to_string(b) + ":" + t + "/";
+  choirly::page::printer p;  // one for the staff, which closes what it opened
+  for (std::size_t b = 0; b < boundaries; ++b) {
+    const std::string before = p.text();
+    choirly::page::print_before_bar(plan.staves[i], b, p);
+    choirly::page::print_after_bar(plan.staves[i], plan.per_staff, b, p);
+    p.end_line();
+    const std::string t = p.text().substr(before.size());
+    if (t.empty()) continue;
+    EXPECT_TRUE(t.starts_with("  ") && t.ends_with("\n")) << t;
+    out += std::to_string(b) + ":" + t.substr(2, t.size() - 3) + " /";
   }
   return out;
 }
@@ -86,7 +98,7 @@ TEST(PageRepeats, NestedRepeatsBecomeVoltaAndAlternatives) {
     EXPECT_TRUE(plan.any);
     EXPECT_TRUE(plan.volta);
     EXPECT_TRUE(plan.problems.empty());
-    EXPECT_EQ(texts(plan.staves[0]), c.expected);
+    EXPECT_EQ(texts(plan, model, 0), c.expected);
   }
 }
 
@@ -117,7 +129,7 @@ TEST(PageRepeats, RepeatsThatDoNotNestAreDrawnBarByBar) {
     EXPECT_FALSE(plan.volta);
     EXPECT_FALSE(plan.per_staff);
     EXPECT_EQ(plan.problems, std::vector<std::string>{c.problem});
-    EXPECT_EQ(texts(plan.staves[0]), c.expected);
+    EXPECT_EQ(texts(plan, model, 0), c.expected);
   }
 }
 
@@ -128,11 +140,11 @@ TEST(PageRepeats, StavesWithDifferentRepeatsDrawTheirOwn) {
   const choirly::page::repeat_plan plan = choirly::page::plan_repeats(model);
   EXPECT_FALSE(plan.volta);
   EXPECT_TRUE(plan.per_staff);
-  EXPECT_EQ(texts(plan.staves[0]),
+  EXPECT_EQ(texts(plan, model, 0),
             "1:\\once \\set Staff.repeatCommands = #'((volta \"1.\")) /"
             "2:\\bar \":|.\" \\once \\set Staff.repeatCommands = #'((volta #f) (volta \"2.\")) /"
             "3:\\once \\set Staff.repeatCommands = #'((volta #f)) /");
-  EXPECT_EQ(texts(plan.staves[1]), "2:\\bar \":|.\" /");
+  EXPECT_EQ(texts(plan, model, 1), "2:\\bar \":|.\" /");
 }
 
 TEST(PageRepeats, NoRepeatsNoText) {
@@ -140,7 +152,7 @@ TEST(PageRepeats, NoRepeatsNoText) {
   model.staves.push_back(staff_of("n | n || n"));
   const choirly::page::repeat_plan plan = choirly::page::plan_repeats(model);
   EXPECT_FALSE(plan.any);
-  EXPECT_EQ(texts(plan.staves[0]), "");
+  EXPECT_EQ(texts(plan, model, 0), "");
 }
 
 }  // namespace

@@ -13,10 +13,32 @@ namespace {
 namespace sc = choirly::score;
 using sc::rational;
 
-// A staff built event by event, with onsets counted as the reader counts them.
+// A staff built event by event, with onsets and measures counted as the reader counts them.
 struct builder {
   sc::staff staff;
   rational now;
+  sc::measure open;            // the measure being built
+  bool open_has_note = false;  // its expected length is settled
+  rational time_length{1};     // the time signature in force
+
+  void note_in_measure() {
+    if (!open_has_note) open.expected = time_length;
+    open_has_note = true;
+  }
+  sc::measure closed_measure(bool closed) const {
+    sc::measure m = open;
+    m.end_item = staff.items.size();
+    m.length = now - m.onset;
+    m.closed = closed;
+    if (!open_has_note) m.expected = time_length;
+    return m;
+  }
+  // The staff with its last measure, which ends with it.
+  sc::staff done() const {
+    sc::staff s = staff;
+    s.measures.push_back(closed_measure(false));
+    return s;
+  }
 
   builder& note(int octave, int step, int base, int dots = 0, int alteration = 0) {
     sc::event e;
@@ -29,6 +51,7 @@ struct builder {
     e.main.notes.push_back(n);
     e.advance = e.main.length;
     e.takes_syllable = true;
+    note_in_measure();
     now += e.advance;
     staff.items.emplace_back(e);
     return *this;
@@ -38,6 +61,7 @@ struct builder {
     e.onset = now;
     e.main.base = base;
     e.main.length = e.advance = rational(1, base);
+    note_in_measure();
     now += e.advance;
     staff.items.emplace_back(e);
     return *this;
@@ -63,6 +87,11 @@ struct builder {
     sc::bar_line b;
     b.style = style;
     b.onset = now;
+    staff.measures.push_back(closed_measure(true));
+    open = sc::measure{};
+    open.first_item = staff.items.size() + 1;
+    open.onset = now;
+    open_has_note = false;
     staff.items.emplace_back(b);
     return *this;
   }
@@ -70,6 +99,7 @@ struct builder {
     sc::time_change t;
     t.numerator = n;
     t.denominator = d;
+    time_length = t.measure_length();
     staff.items.emplace_back(t);
     return *this;
   }
@@ -90,9 +120,14 @@ struct builder {
 
 sc::score one_staff(const builder& b, const std::string& name = "Soprano") {
   sc::score s;
-  s.staves.push_back(b.staff);
+  s.staves.push_back(b.done());
   s.staves.back().name = name;
   return s;
+}
+
+std::string page_of(const sc::score& s) {
+  std::vector<sc::diagnostic> notes;
+  return choirly::page::write_page(s, notes);
 }
 
 // The lines of the variable `name` between "name = {" (or "\lyricmode {") and "}".
@@ -149,7 +184,7 @@ TEST(PageWriter, HeaderAndScoreFollowTheChoirTemplates) {
   s.lyricist = "Bob";
   s.copyright1 = "(c) 2020";
   s.copyright2 = "All rights";
-  const std::string page = choirly::page::write_page(s);
+  const std::string page = page_of(s);
   EXPECT_TRUE(
       page.starts_with("\\version \"2.24.0\"\n\n"
                        "\\header {\n"
@@ -186,8 +221,7 @@ TEST(PageWriter, TripletsPickupsAndIrregularMeasures) {
   b.note(0, 3, 2).bar();
   b.note(0, 0, 1).bar();  // a measure of four quarters in 3/4
   b.note(0, 0, 2, 1).bar();
-  const std::vector<std::string> music =
-      variable(choirly::page::write_page(one_staff(b)), "sopranoMusic");
+  const std::vector<std::string> music = variable(page_of(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
       "  \\time 3/4 \\partial 4 g'4 |",
       "  \\tuplet 3/2 { c'8 d'8 e'8 } f'2 |",
@@ -206,8 +240,7 @@ TEST(PageWriter, BarLinesSlursAndMeasureNumbers) {
   b.rest(1).bar(sc::bar_style::repeat_close);
   b.note(0, 3, 1).bar(sc::bar_style::section_close);
   b.staff.ending_bar = sc::bar_style::single;
-  const std::vector<std::string> music =
-      variable(choirly::page::write_page(one_staff(b)), "sopranoMusic");
+  const std::vector<std::string> music = variable(page_of(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
       // The repeat close with no open bar before it repeats from the start.
       "  \\repeat volta 2 { c'1( \\bar \"||\" |",
@@ -225,7 +258,7 @@ TEST(PageWriter, LyricsFollowLilyPondUnlessNoteWorthyDiffers) {
   builder plain;
   plain.note(0, 0, 4).slur().note(0, 1, 4).no_syllable().note(0, 2, 4).note(0, 3, 4);
   plain.lyrics({"Hal-", "le", "lu"});
-  const std::string page = choirly::page::write_page(one_staff(plain));
+  const std::string page = page_of(one_staff(plain));
   EXPECT_EQ(variable(page, "sopranoVerseOne"), std::vector<std::string>{"  Hal -- le lu"});
   EXPECT_NE(page.find("\\new Lyrics = \"staff1-verse1\" \\lyricsto \"voice1\" { "
                       "\\sopranoVerseOne }"),
@@ -237,14 +270,14 @@ TEST(PageWriter, LyricsFollowLilyPondUnlessNoteWorthyDiffers) {
   std::get<sc::event>(forced.staff.items[1]).takes_syllable = true;
   std::get<sc::event>(forced.staff.items[3]).takes_syllable = false;
   forced.lyrics({"a", "b", "c"});
-  EXPECT_EQ(variable(choirly::page::write_page(one_staff(forced)), "sopranoVerseOne"),
+  EXPECT_EQ(variable(page_of(one_staff(forced)), "sopranoVerseOne"),
             std::vector<std::string>{"  \\set ignoreMelismata = ##t a b c"});
 
   // A note NoteWorthy leaves without a syllable where LilyPond would give one: a skip.
   builder never;
   never.note(0, 0, 4).note(0, 1, 4).no_syllable().note(0, 2, 4);
   never.lyrics({"x", "y-"});
-  EXPECT_EQ(variable(choirly::page::write_page(one_staff(never)), "sopranoVerseOne"),
+  EXPECT_EQ(variable(page_of(one_staff(never)), "sopranoVerseOne"),
             std::vector<std::string>{"  x _ y"});
 }
 
@@ -259,7 +292,7 @@ TEST(PageWriter, LongerChordNotesSoundInASecondVoice) {
   low.sound = {0, 0, 0};
   e.second.notes.push_back(low);
   b.note(0, 5, 4).note(0, 6, 2).bar();
-  const std::string page = choirly::page::write_page(one_staff(b));
+  const std::string page = page_of(one_staff(b));
   EXPECT_EQ(variable(page, "sopranoMusic"),
             (std::vector<std::string>{"  \\voiceOne g'4 a'4 \\oneVoice b'2 |", "  \\bar \"|.\""}));
   EXPECT_EQ(variable(page, "sopranoLower"), std::vector<std::string>{"  \\voiceTwo c'2"});
@@ -270,7 +303,7 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
   sc::score s;
   const char* names[] = {"Sop", "Alto", "Upper", "Lower", "Ghost"};
   for (const char* name : names) {
-    s.staves.push_back(builder().note(0, 0, 1).staff);
+    s.staves.push_back(builder().note(0, 0, 1).done());
     s.staves.back().name = name;
   }
   s.staves[0].group = sc::group_with_next::bracket;
@@ -281,7 +314,7 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
   s.staves[4].visible = false;
   const std::vector<int> numbers = choirly::page::staff_numbers(s);
   EXPECT_EQ(numbers, (std::vector<int>{1, 2, 4, 4, 0}));
-  const std::string page = choirly::page::write_page(s);
+  const std::string page = page_of(s);
   EXPECT_NE(
       page.find("    \\new ChoirStaff <<\n"
                 "      \\new Staff = \"staff1\" \\with { instrumentName = \"Sop\" } <<\n"
@@ -306,6 +339,42 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
             std::string::npos);
   EXPECT_NE(page.find("      \\new Voice { \\ghostMusic }\n    >>\n  >>\n  \\midi { }\n}\n"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageWriter, WhatThePageLeavesOutOrDrawsOtherwiseGoesToTheNotes) {
+  builder b;
+  b.note(0, 0, 1).bar(sc::bar_style::repeat_open);
+  b.note(0, 1, 1).bar(sc::bar_style::repeat_open);
+  b.rest(1);
+  sc::event& r = std::get<sc::event>(b.staff.items.back());
+  r.articulations = sc::accent | sc::fermata;
+  r.line = 7;
+  sc::skipped_record spacer;
+  spacer.kind = "Spacer";
+  spacer.line = 9;
+  b.staff.items.emplace_back(spacer);
+  std::vector<sc::diagnostic> notes = {{3, "the reader's own"}};
+  const std::string page = choirly::page::write_page(one_staff(b), notes);
+  ASSERT_EQ(notes.size(), 4u);
+  EXPECT_EQ(notes[0].message, "the reader's own");
+  EXPECT_EQ(notes[1].line, 9);
+  EXPECT_EQ(notes[1].message, "|Spacer| records are not on the page (1 in the score, first here)");
+  EXPECT_EQ(notes[2].line, 7);
+  EXPECT_EQ(notes[2].message,
+            "1 staccato, accent or tenuto marks on rests are not on the page (first here)");
+  EXPECT_EQ(notes[3].line, 0);
+  EXPECT_EQ(notes[3].message,
+            "repeats drawn as bar lines and brackets: two repeat open bars without a close "
+            "between");
+  // The page itself says nothing of them, and the rest keeps its fermata only.
+  EXPECT_EQ(page.find("repeats drawn"), std::string::npos);
+  EXPECT_EQ(variable(page, "sopranoMusic"),
+            (std::vector<std::string>{"  c'1 | \\bar \".|:\"", "  d'1 | \\bar \".|:\"",
+                                      "  r1\\fermata", "  \\bar \"|.\""}));
 }
 
 }  // namespace

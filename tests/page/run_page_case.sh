@@ -1,6 +1,7 @@
 #!/bin/sh
 # One golden page case, through choirly-engrave's default path: the page written for
-# CASE/input.nwctxt must equal CASE/expected.ly.
+# CASE/input.nwctxt must equal CASE/expected.ly, and its log CASE/expected.log where the case
+# has one.
 #   run_page_case.sh CHOIRLY_ENGRAVE CASE_DIR
 # Prints the case's name and the first lines that differ when it fails.
 engrave="$1"
@@ -15,6 +16,11 @@ fi
 if ! cmp -s "$case_dir/expected.ly" "$work/input.ly"; then
   echo "FAIL $name: the page differs from expected.ly (- expected, + written):"
   diff -u "$case_dir/expected.ly" "$work/input.ly" | sed -n '3,20p'
+  exit 1
+fi
+if [ -f "$case_dir/expected.log" ] && ! cmp -s "$case_dir/expected.log" "$work/input.log"; then
+  echo "FAIL $name: the log differs from expected.log (- expected, + written):"
+  diff -u "$case_dir/expected.log" "$work/input.log" | sed -n '3,20p'
   exit 1
 fi
 echo "ok $name"

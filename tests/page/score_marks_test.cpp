@@ -1,10 +1,12 @@
 // Unit tests of the marks in the score model: articulations and hairpin options of notes,
-// mark records with their places, repeat counts, instruments, and the word on skipped records.
+// mark records with their places, repeat counts, instruments, and the page's word on what it
+// leaves out of them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "page/left_out.hpp"
 #include "score/reader.hpp"
 
 namespace {
@@ -12,8 +14,8 @@ namespace {
 namespace sc = choirly::score;
 
 sc::score read(const std::string& body) {
-  const sc::reading r = sc::read_score("!NoteWorthyComposer(2.751)\n|AddStaff|Name:\"S\"\n" + body +
-                                       "!NoteWorthyComposer-End\n");
+  const sc::reading r = sc::read_nwctxt("!NoteWorthyComposer(2.751)\n|AddStaff|Name:\"S\"\n" +
+                                        body + "!NoteWorthyComposer-End\n");
   EXPECT_TRUE(r.ok) << r.error;
   return r.model;
 }
@@ -67,7 +69,7 @@ TEST(ScoreMarks, MarkRecordsKeepKindStylePlaceAndOnset) {
       "|DynamicVariance|Style:Sforzando\n");
   const std::vector<expected> want = {
       {sc::mark_kind::dynamic, "mf", false, true, 0},
-      {sc::mark_kind::text, "a \"b\"", false, true, sc::rational(1, 4)},
+      {sc::mark_kind::text, "", false, true, sc::rational(1, 4)},
       {sc::mark_kind::fermata, "Fermata", true, true, sc::rational(1, 4)},
       {sc::mark_kind::breath, "Breath Mark", true, true, sc::rational(1, 4)},
       {sc::mark_kind::caesura, "Caesura", true, true, sc::rational(1, 4)},
@@ -89,6 +91,7 @@ TEST(ScoreMarks, MarkRecordsKeepKindStylePlaceAndOnset) {
     EXPECT_EQ(marks[i].onset, want[i].onset);
   }
   EXPECT_EQ(marks[1].font, sc::text_font::bold);
+  EXPECT_EQ(marks[1].text, "a \"b\"");
 }
 
 TEST(ScoreMarks, EndingsRepeatCountsAndInstruments) {
@@ -116,25 +119,32 @@ TEST(ScoreMarks, EndingsRepeatCountsAndInstruments) {
   EXPECT_TRUE(marks[0].default_ending);
 }
 
-TEST(ScoreMarks, RestsKeepTheirFermataAndLoseOtherArticulationsWithAWord) {
+TEST(ScoreMarks, RestsKeepTheirArticulationsAndThePageShowsTheFermataOnly) {
   const sc::score s = read(
       "|Note|Dur:4th|Pos:0\n"
       "|Rest|Dur:4th,Staccato\n"
       "|Rest|Dur:4th,Accent|Opts:Fermata\n"
-      "|Note|Dur:4th,Staccato|Pos:0\n");
+      "|Note|Dur:4th,Staccato|Pos:0\n"
+      "|RestChord|Dur:4th,Tenuto|Opts:Stem=Up|Dur2:4th|Pos2:1\n");
   const auto e = all<sc::event>(s);
-  ASSERT_EQ(e.size(), 4u);
-  EXPECT_EQ(e[1].articulations, 0u);
-  EXPECT_EQ(e[2].articulations, unsigned(sc::fermata));
+  ASSERT_EQ(e.size(), 5u);
+  EXPECT_EQ(e[1].articulations, unsigned(sc::staccato));
+  EXPECT_EQ(e[2].articulations, sc::accent | sc::fermata);
   EXPECT_EQ(e[3].articulations, unsigned(sc::staccato));
-  int words = 0;
+  EXPECT_EQ(e[4].articulations, unsigned(sc::tenuto));
+  // The page shows a rest's fermata, and of a rest chord's too, and nothing else on them.
+  EXPECT_EQ(choirly::page::shown_articulations(e[1]), 0u);
+  EXPECT_EQ(choirly::page::shown_articulations(e[2]), unsigned(sc::fermata));
+  EXPECT_EQ(choirly::page::shown_articulations(e[3]), unsigned(sc::staccato));
+  EXPECT_EQ(choirly::page::shown_articulations(e[4]), 0u);
   for (const auto& d : s.diagnostics)
-    if (d.message ==
-        "2 staccato, accent or tenuto marks on rests are not on the page (first here)") {
-      ++words;
-      EXPECT_EQ(d.line, 4);
-    }
-  EXPECT_EQ(words, 1);
+    EXPECT_EQ(d.message.find("not on the page"), std::string::npos) << d.message;
+  std::vector<sc::diagnostic> notes;
+  choirly::page::note_left_out(s, notes);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].message,
+            "3 staccato, accent or tenuto marks on rests are not on the page (first here)");
+  EXPECT_EQ(notes[0].line, 4);
 }
 
 TEST(ScoreMarks, EachSkippedKindIsNamedOnceWithItsCount) {
@@ -144,18 +154,20 @@ TEST(ScoreMarks, EachSkippedKindIsNamedOnceWithItsCount) {
       "|MPC|Controller:vol\n"
       "|Spacer|Width:100\n"
       "|User|Plugin.x|Pos:0\n");
+  // The model keeps what the score says; the page says what it leaves out.
+  EXPECT_EQ(all<sc::skipped_record>(s).size(), 4u);
+  EXPECT_TRUE(s.diagnostics.empty());
+  std::vector<sc::diagnostic> notes;
+  choirly::page::note_left_out(s, notes);
   std::vector<std::string> messages;
-  for (const auto& d : s.diagnostics)
-    if (d.message.find("not on the page") != std::string::npos) messages.push_back(d.message);
+  for (const auto& d : notes)
+    messages.push_back(d.message);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "|MPC| records are not on the page (1 in the score, first here)",
                           "|Spacer| records are not on the page (2 in the score, first here)",
                           "|User| records are not on the page (1 in the score, first here)"}));
-  for (const auto& d : s.diagnostics) {
-    if (d.message.starts_with("|Spacer|")) {
-      EXPECT_EQ(d.line, 3);
-    }
-  }
+  ASSERT_EQ(notes.size(), 3u);
+  EXPECT_EQ(notes[1].line, 3);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ using choirly::score::rational;
 using choirly::score::score;
 
 score read(const std::string& body) {
-  const choirly::score::reading r = choirly::score::read_score("!NoteWorthyComposer(2.751)\n" +
-                                                               body + "!NoteWorthyComposer-End\n");
+  const choirly::score::reading r = choirly::score::read_nwctxt("!NoteWorthyComposer(2.751)\n" +
+                                                                body + "!NoteWorthyComposer-End\n");
   EXPECT_TRUE(r.ok) << r.error;
   return r.model;
 }
@@ -238,7 +238,7 @@ TEST(ScoreReader, HeadersLineEndsAndSizeLimit) {
        {"!NoteWorthyComposer(2.0)\r\n|AddStaff|Name:\"S\"\r\n|Note|Dur:4th|Pos:0\r\n",
         "\xEF\xBB\xBF!NoteWorthyComposer(2.75)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0\n",
         "\n!NoteWorthyComposer(2.5)\n|AddStaff|Name:\"S\"\n|Note|Dur:4th|Pos:0"}) {
-    const choirly::score::reading r = choirly::score::read_score(text);
+    const choirly::score::reading r = choirly::score::read_nwctxt(text);
     ASSERT_TRUE(r.ok) << text;
     ASSERT_EQ(r.model.staves.size(), 1u);
     EXPECT_EQ(r.model.staves[0].name, "S");
@@ -248,16 +248,16 @@ TEST(ScoreReader, HeadersLineEndsAndSizeLimit) {
     EXPECT_EQ(r.model.diagnostics[0].message,
               "the score has no end marker !NoteWorthyComposer-End; read to its last line");
   }
-  EXPECT_EQ(choirly::score::read_score("|AddStaff\n").error,
+  EXPECT_EQ(choirly::score::read_nwctxt("|AddStaff\n").error,
             "not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)");
   const std::string big(choirly::score::max_score_bytes + 1, '\n');
-  const choirly::score::reading r = choirly::score::read_score(big);
+  const choirly::score::reading r = choirly::score::read_nwctxt(big);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error,
             "the score is larger than 32 MiB, which no NoteWorthy Composer score comes near");
   const std::string at_limit =
       "!NoteWorthyComposer(2.5)\n" + std::string(choirly::score::max_score_bytes - 25, 'x');
-  EXPECT_TRUE(choirly::score::read_score(at_limit).ok);
+  EXPECT_TRUE(choirly::score::read_nwctxt(at_limit).ok);
 }
 
 TEST(ScoreReader, SongInfoAndStaffProperties) {

@@ -4,8 +4,6 @@
   tagline = ##f
 }
 
-% repeats drawn as bar lines and brackets: two repeat open bars without a close between
-
 barsMusic = {
   \clef treble \numericTimeSignature \time 4/4 c'1 | \bar ".|:"
   d'1 | \bar ".|:"

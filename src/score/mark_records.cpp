@@ -1,10 +1,8 @@
 // Reading the records that put marks on and around the notes.
-#include "score/marks.hpp"
+#include "score/mark_records.hpp"
 
 #include <array>
 #include <string_view>
-
-#include "score/records.hpp"
 
 namespace choirly::score {
 
@@ -51,7 +49,7 @@ std::optional<mark> read_mark(const record& r) {
   m.visible = r.get("Visibility").value_or("") != "Never";
   switch (m.kind) {
     case mark_kind::text: {
-      m.style = unquote(r.get("Text").value_or(""));
+      m.text = unquote(r.get("Text").value_or(""));
       const std::string_view font = r.get("Font").value_or("");
       m.font = font == "StaffBold"     ? text_font::bold
                : font == "StaffItalic" ? text_font::italic
