@@ -88,8 +88,8 @@ bool has_score_extension(const fs::path& file) {
   return ext == ".nwctxt";
 }
 
-score_search find_scores(const std::vector<std::string>& paths,
-                         const std::optional<fs::path>& output_dir) {
+result<score_search> find_scores(const std::vector<std::string>& paths,
+                                 const std::optional<fs::path>& output_dir) {
   search s{output_dir, {}, {}};
   for (const std::string& arg : paths) {
     const fs::path path(arg);
@@ -102,20 +102,17 @@ score_search find_scores(const std::vector<std::string>& paths,
       for (const fs::path& file : found)
         s.take(file, file.lexically_relative(path), output_dir.value_or(path));
     } else if (fs::exists(status)) {
-      if (!has_score_extension(path)) {
-        s.result.usage_error = shown_name(arg) + " is neither a .nwctxt file nor a folder";
-        return std::move(s.result);
-      }
+      if (!has_score_extension(path))
+        return failure{shown_name(arg) + " is neither a .nwctxt file nor a folder"};
       s.take(path, path.filename(), output_dir.value_or(path.parent_path()));
     } else {
-      s.result.usage_error = "no such file or folder: " + shown_name(arg);
-      return std::move(s.result);
+      return failure{"no such file or folder: " + shown_name(arg)};
     }
   }
   return std::move(s.result);
 }
 
-std::string output_collision(const std::vector<score_job>& jobs) {
+outcome check_outputs_apart(const std::vector<score_job>& jobs) {
   // The output folder as the file system resolves it, so that two spellings of one folder
   // (a/../b, a link) meet.
   std::map<fs::path, std::size_t> owners;
@@ -127,11 +124,12 @@ std::string output_collision(const std::vector<score_job>& jobs) {
     const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
     if (first) continue;
     const score_job& other = jobs[owner->second];
-    return shown_name(other.source.string()) + " and " + shown_name(jobs[i].source.string()) +
-           " would both write " + shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
-           ".*; rename one of them, or engrave them in separate runs";
+    return failure{shown_name(other.source.string()) + " and " +
+                   shown_name(jobs[i].source.string()) + " would both write " +
+                   shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
+                   ".*; rename one of them, or engrave them in separate runs"};
   }
-  return {};
+  return done{};
 }
 
 std::string shown_name(std::string_view name, bool escape_backslash) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
 #include "engrave/score_jobs.hpp"
 
@@ -70,20 +71,21 @@ TEST_F(EngraveFolder, FindsEachScoreOnceAndSkipsWhatIsNoFile) {
   fs::create_symlink("b.nwctxt", dir / "s/link.nwctxt");
   ASSERT_EQ(mkfifo((dir / "s/pipe.nwctxt").c_str(), 0600), 0);
   const std::string s = (dir / "s").string();
-  const score_search found = find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
-  EXPECT_EQ(found.usage_error, "");
-  EXPECT_EQ(names(found), (std::vector<std::string>{
-                              "b.nwctxt > " + (dir / "o/b").string(),
-                              "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
-                              "pipe.nwctxt: a FIFO, not a score file",
-                          }));
+  const result<score_search> found =
+      find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
+  ASSERT_TRUE(found) << found.reason();
+  EXPECT_EQ(names(*found), (std::vector<std::string>{
+                               "b.nwctxt > " + (dir / "o/b").string(),
+                               "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
+                               "pipe.nwctxt: a FIFO, not a score file",
+                           }));
 }
 
 TEST_F(EngraveFolder, NamesThatAreNoScoreAreUsageErrors) {
   write("notes.txt", "x");
-  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).reason(),
             (dir / "notes.txt").string() + " is neither a .nwctxt file nor a folder");
-  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).reason(),
             "no such file or folder: " + (dir / "gone\\n.nwctxt").string());
 }
 
@@ -92,16 +94,17 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
   write("two/a.nwctxt", "2");
   write("out/keep", "");
   // Different spellings of one output folder meet.
-  const score_search spread =
+  const result<score_search> spread =
       find_scores({(dir / "one").string(), (dir / "two").string()}, std::nullopt);
-  EXPECT_EQ(output_collision(spread.jobs), "");
-  std::vector<score_job> jobs = spread.jobs;
+  ASSERT_TRUE(spread);
+  EXPECT_TRUE(check_outputs_apart(spread->jobs));
+  std::vector<score_job> jobs = spread->jobs;
   jobs[0].output_dir = dir / "out";
   jobs[1].output_dir = dir / "one/../out";
-  EXPECT_EQ(output_collision(jobs), (dir / "one/a.nwctxt").string() + " and " +
-                                        (dir / "two/a.nwctxt").string() + " would both write " +
-                                        (dir / "one/../out/a").string() +
-                                        ".*; rename one of them, or engrave them in separate runs");
+  EXPECT_EQ(check_outputs_apart(jobs).reason(),
+            (dir / "one/a.nwctxt").string() + " and " + (dir / "two/a.nwctxt").string() +
+                " would both write " + (dir / "one/../out/a").string() +
+                ".*; rename one of them, or engrave them in separate runs");
 }
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
@@ -145,8 +148,7 @@ conversion_path test_path(std::size_t max_size) {
     conversion c;
     c.log = "log\n";
     c.document = "doc " + std::string(file);
-    c.ok = file != "bad";
-    if (!c.ok) c.reason = "bad score";
+    if (file == "bad") c.verdict = failure{"bad score"};
     return c;
   };
   return path;
@@ -159,7 +161,7 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
   write("s/d.nwctxt", "fine");
   write("o/d.pdf", "earlier");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, dir / "o");
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
   engrave_settings settings;
   settings.jobs = 2;
   settings.ly_only = true;
@@ -216,7 +218,7 @@ TEST_F(EngraveFolder, AChildThatCannotBeWaitedForFailsItsScore) {
   write("s/a.nwctxt", "one");
   write("s/b.nwctxt", "two");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, std::nullopt);
+  const score_search found = *find_scores({(dir / "s").string()}, std::nullopt);
   engrave_settings settings;
   settings.jobs = 2;
   settings.path = test_path(100);
