@@ -9,6 +9,7 @@
 #include "choirly.hpp"
 #include "engrave/score_preparation.hpp"
 #include "engrave/score_texts.hpp"
+#include "engrave/text_lines.hpp"
 #include "limits.hpp"
 
 namespace choirly::engrave {
@@ -42,12 +43,8 @@ class memory_output {
 };
 
 std::string first_line_starting(std::string_view text, std::string_view prefix) {
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::string_view line = text.substr(start, end - start);
+  for (const std::string_view line : lines(text))
     if (line.starts_with(prefix)) return std::string(line);
-    start = end + 1;
-  }
   return {};
 }
 

@@ -209,7 +209,7 @@ class batch {
       const lilypond_report report =
           summarize_lilypond(read_file_from(work_file(a, ".log"), a.log_start));
       a.warnings += report.warnings;
-      if (!report.first_error.empty()) return failure{report.first_error};
+      if (!report.verdict) return report.verdict;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
       return failure{step.title + " " + exit_text(status) + " (see " + job(a).shown_out + ".log)"};

@@ -1,8 +1,9 @@
 // convert-ly and lilypond command lines, and the reading of LilyPond's log.
 #include "engrave/lilypond_steps.hpp"
 
-#include <algorithm>
 #include <utility>
+
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -32,17 +33,14 @@ std::vector<engrave_step> lilypond_steps(const tool_paths& tools, bool convert_l
 
 lilypond_report summarize_lilypond(std::string_view output) {
   lilypond_report report;
-  for (std::size_t start = 0; start < output.size();) {
-    const std::size_t end = std::min(output.find('\n', start), output.size());
-    const std::string_view line = output.substr(start, end - start);
-    start = end + 1;
+  for (const std::string_view line : lines(output)) {
     // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
     // finishes the engraving, so that counts as a warning.
     if (line.find("warning:") != std::string_view::npos ||
         line.find("programming error:") != std::string_view::npos)
       ++report.warnings;
-    else if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
-      report.first_error = line;
+    else if (report.verdict && line.find("error:") != std::string_view::npos)
+      report.verdict = failure{std::string(line)};
   }
   return report;
 }

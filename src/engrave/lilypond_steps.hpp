@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engrave/result.hpp"
+
 namespace choirly::engrave {
 
 struct tool_paths {
@@ -26,11 +28,11 @@ struct engrave_step {
 std::vector<engrave_step> lilypond_steps(const tool_paths& tools, bool convert_ly, bool png,
                                          const std::string& stem);
 
-// What LilyPond printed: its warnings (programming errors among them), and its first error
-// line (empty without one).
+// What LilyPond printed: its warnings (programming errors among them), and a failure with its
+// first error line when it printed one.
 struct lilypond_report {
   int warnings = 0;
-  std::string first_error;
+  outcome verdict = done{};
 };
 lilypond_report summarize_lilypond(std::string_view output);
 

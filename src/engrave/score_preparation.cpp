@@ -2,6 +2,7 @@
 #include "engrave/score_preparation.hpp"
 
 #include "engrave/text_encoding.hpp"
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -18,11 +19,7 @@ bool is_digit(char c) {
 
 // The code page of a "|Locale|ACP:N" record, or 0 without one.
 int locale_code_page(std::string_view score) {
-  for (std::size_t start = 0; start < score.size();) {
-    std::size_t end = score.find('\n', start);
-    if (end == std::string_view::npos) end = score.size();
-    const std::string_view line = score.substr(start, end - start);
-    start = end + 1;
+  for (const std::string_view line : lines(score)) {
     if (!line.starts_with("|Locale|")) continue;
     const std::size_t acp = line.find("ACP:");
     if (acp == std::string_view::npos) continue;
