@@ -31,9 +31,9 @@ int usage_error(const std::string& message) {
   return 2;
 }
 
-// The full path of a program found on PATH, or empty. Children run in work folders, so the
-// path is made absolute.
-std::string find_program(const std::string& name) {
+// The full path of a program found on PATH. Children run in work folders, so the path is
+// made absolute.
+std::optional<std::string> find_program(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::string_view dirs = path ? path : "";
   while (true) {
@@ -41,9 +41,12 @@ std::string find_program(const std::string& name) {
     const std::string dir(dirs.substr(0, colon));
     const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
     std::error_code error;
-    if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error))
-      return fs::absolute(candidate, error).string();
-    if (colon == std::string_view::npos) return {};
+    if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error)) {
+      const fs::path full = fs::absolute(candidate, error);
+      if (error) return std::nullopt;
+      return full.string();
+    }
+    if (colon == std::string_view::npos) return std::nullopt;
     dirs.remove_prefix(colon + 1);
   }
 }
@@ -137,10 +140,11 @@ int main(int argc, char** argv) {
   settings.ly_only = opts.ly_only;
   settings.path = opts.choirly ? choirly_path() : page_path();
   if (!opts.ly_only) {
-    settings.tools.convert_ly = find_program("convert-ly");
-    settings.tools.lilypond = find_program("lilypond");
-    const bool no_convert_ly = settings.path.needs_convert_ly && settings.tools.convert_ly.empty();
-    const bool no_lilypond = settings.tools.lilypond.empty();
+    const std::optional<std::string> convert_ly = find_program("convert-ly");
+    const std::optional<std::string> lilypond = find_program("lilypond");
+    settings.tools = {convert_ly.value_or(""), lilypond.value_or("")};
+    const bool no_convert_ly = settings.path.needs_convert_ly && !convert_ly;
+    const bool no_lilypond = !lilypond;
     if (no_convert_ly || no_lilypond) {
       const char* missing = no_lilypond && no_convert_ly ? "lilypond and convert-ly are"
                             : no_lilypond                ? "lilypond is"
