@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engrave/score_jobs.hpp"
+#include "engrave/shown_name.hpp"
 
 namespace choirly::engrave {
 

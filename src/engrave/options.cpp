@@ -1,7 +1,7 @@
 // Reads choirly-engrave's arguments; what the user mistyped is named, nothing is printed here.
 #include "engrave/options.hpp"
 
-#include "engrave/score_jobs.hpp"
+#include "engrave/shown_name.hpp"
 
 namespace choirly::engrave {
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engrave/result.hpp"
+#include "engrave/shown_name.hpp"
 
 namespace choirly::engrave {
 
@@ -46,9 +47,5 @@ result<score_search> find_scores(const std::vector<std::string>& paths,
 outcome check_outputs_apart(const std::vector<score_job>& jobs);
 
 bool has_score_extension(const std::filesystem::path& file);
-
-// The name with its control characters and backslashes escaped (\n, \t, \x1b, \\), so that
-// it always shows on one line and cannot pass for another. Messages keep their backslashes.
-std::string shown_name(std::string_view name, bool escape_backslash = true);
 
 }  // namespace choirly::engrave
