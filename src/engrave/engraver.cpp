@@ -1,8 +1,10 @@
-// The batch scheduler of choirly-engrave: work folders, child processes in groups of their
-// own, time limits, interrupts, and the move of finished outputs into place.
+// The batch scheduler of choirly-engrave: scores dealt into groups, each group's documents in
+// one work folder and engraved by one LilyPond process, time limits per score, interrupts,
+// and the move of each score's finished outputs into place.
 #include "engrave/engraver.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,10 +12,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "engrave/file_io.hpp"
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -22,15 +27,34 @@ namespace {
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
 
-struct active_score {
+// How often the output of a LilyPond engraving several scores is read for the score it has
+// begun: the one before is finished then, and the new one's time limit starts.
+constexpr auto announcement_poll = std::chrono::milliseconds(200);
+
+// LilyPond's output for a group goes here, in a folder so that no score's outputs can be
+// taken for it.
+const fs::path group_log = fs::path("lilypond-output") / "log";
+
+struct member {
   std::size_t index = 0;
-  fs::path work;  // the score's work folder, inside its output folder
-  std::vector<engrave_step> steps;
-  std::size_t step = 0;
+  int warnings = 0;
+};
+
+// Scores engraved together: their documents in one work folder (in the output folder of the
+// first, on the same file system as every member's), convert-ly run on each in turn when the
+// path needs it, then one LilyPond process on all that are left.
+struct score_group {
+  fs::path work;
+  std::vector<member> members;  // not finished yet, in LilyPond's order
+  std::size_t converting = 0;   // the member convert-ly runs on; members.size() for LilyPond
+  engrave_step step;
   pid_t child = -1;
   steady::time_point deadline;
-  off_t log_start = 0;
-  int warnings = 0;
+  off_t log_start = 0;       // where this child's output begins in its log
+  std::size_t begun = 0;     // members LilyPond has announced
+  std::size_t finished = 0;  // members at the front finished while LilyPond goes on
+  off_t scanned = 0;         // bytes of LilyPond's output read for announcements
+  bool lilypond() const { return converting == members.size(); }
 };
 
 class batch {
@@ -41,61 +65,138 @@ class batch {
 
   int run() {
     results_.assign(jobs_.size(), score_result{});
-    std::size_t next = 0;
+    queue_scores();
     const std::size_t slots = std::max<std::size_t>(1, settings_.jobs);
-    while (next < jobs_.size() || !active_.empty()) {
+    while (!pending_.empty() || !groups_.empty()) {
       if (const int signal = take_interrupt()) return stop(signal);
-      if (active_.size() < slots && next < jobs_.size()) {
-        start(next++);
+      if (groups_.size() < slots && !pending_.empty()) {
+        start_group(slots);
         continue;
       }
       if (const int signal = wait_for_children()) return stop(signal);
       reap();
-      enforce_deadlines();
+      watch_lilypond();
     }
     return 0;
   }
 
  private:
-  const score_job& job(const active_score& a) const { return jobs_[a.index]; }
-  fs::path work_file(const active_score& a, std::string_view extension) const {
-    return a.work / (job(a).stem + std::string(extension));
+  const score_job& job(std::size_t index) const { return jobs_[index]; }
+  fs::path work_file(const score_group& g, std::size_t index, std::string_view extension) const {
+    return g.work / (job(index).stem + std::string(extension));
   }
 
-  // Converts the score and starts its first step, unless it ends there.
-  void start(std::size_t index) {
-    observer_.started(index);
-    active_score a;
-    a.index = index;
-    const score_job& j = jobs_[index];
+  // Longest first (by the size of the score file), so that no long score finishes last; a
+  // batch that only converts keeps the order found.
+  void queue_scores() {
+    sizes_.assign(jobs_.size(), 0);
+    devices_.assign(jobs_.size(), 0);
+    for (std::size_t i = 0; i < jobs_.size(); ++i) {
+      std::error_code error;
+      const std::uintmax_t size = fs::file_size(jobs_[i].source, error);
+      sizes_[i] = error ? 0 : size;
+      pending_.push_back(i);
+    }
+    if (!settings_.ly_only)
+      std::stable_sort(pending_.begin(), pending_.end(),
+                       [&](std::size_t a, std::size_t b) { return sizes_[a] > sizes_[b]; });
+  }
+
+  // The output folder made, and its device; false when it cannot be made (the score failed).
+  bool prepare_output(std::size_t index) {
+    const score_job& j = job(index);
     std::error_code error;
     fs::create_directories(j.output_dir, error);
-    if (error)
-      return fail_early(index,
-                        "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
-    std::string work_name = (j.output_dir / ".choirly-engrave-XXXXXX").string();
-    if (!mkdtemp(work_name.data()))
-      return fail_early(index, call_failure("mkdtemp", work_name, errno));
-    a.work = work_name;
-
-    const outcome converted = convert(a);
-    if (!converted) return finish(a, converted);
-    if (settings_.ly_only) return finish(a, done{});
-    a.steps = lilypond_steps(settings_.tools, settings_.path.needs_convert_ly, settings_.png,
-                             jobs_[index].stem);
-    if (start_step(a)) active_.push_back(std::move(a));
+    struct stat info {};
+    if (!error && stat(j.output_dir.c_str(), &info) != 0)
+      error = std::error_code(errno, std::generic_category());
+    if (error) {
+      observer_.started(index);
+      fail_early(index, "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
+      return false;
+    }
+    devices_[index] = info.st_dev;
+    return true;
   }
 
-  // Writes the score's log and document into its work folder; the conversion's verdict.
-  outcome convert(const active_score& a) {
+  // Takes the next score and as many more as the group may hold: on the same file system,
+  // with outputs that cannot be mixed up, within the bounds, and no more than an even share
+  // of what is left, so that every worker has some.
+  std::vector<std::size_t> choose_members(std::size_t slots) {
+    std::vector<std::size_t> chosen;
+    while (!pending_.empty() && chosen.empty()) {
+      const std::size_t first = pending_.front();
+      pending_.pop_front();
+      if (prepare_output(first)) chosen.push_back(first);
+    }
+    if (chosen.empty() || settings_.ly_only) return chosen;
+    const std::size_t share = (pending_.size() + 1 + slots - 1) / slots;
+    const std::size_t most = std::min(std::max<std::size_t>(1, settings_.group_scores), share);
+    std::uintmax_t bytes = sizes_[chosen[0]];
+    for (auto it = pending_.begin(); it != pending_.end() && chosen.size() < most;) {
+      const std::size_t index = *it;
+      const bool fits = bytes + sizes_[index] <= settings_.group_bytes &&
+                        std::none_of(chosen.begin(), chosen.end(), [&](std::size_t other) {
+                          return outputs_overlap(job(other).stem, job(index).stem);
+                        });
+      if (!fits || !prepare_output(index)) {
+        // One that failed to prepare has ended; one that does not fit waits.
+        it = fits ? pending_.erase(it) : it + 1;
+        continue;
+      }
+      if (devices_[index] != devices_[chosen[0]]) {
+        ++it;
+        continue;
+      }
+      bytes += sizes_[index];
+      chosen.push_back(index);
+      it = pending_.erase(it);
+    }
+    return chosen;
+  }
+
+  // Converts the group's scores into a new work folder and starts its first child.
+  void start_group(std::size_t slots) {
+    const std::vector<std::size_t> chosen = choose_members(slots);
+    if (chosen.empty()) return;
+    score_group g;
+    std::string work_name = (job(chosen[0]).output_dir / ".choirly-engrave-XXXXXX").string();
+    if (!mkdtemp(work_name.data())) {
+      const int error = errno;
+      for (std::size_t index : chosen) {
+        observer_.started(index);
+        fail_early(index, call_failure("mkdtemp", work_name, error));
+      }
+      return;
+    }
+    g.work = work_name;
+    for (std::size_t index : chosen) {
+      observer_.started(index);
+      member m{index, 0};
+      const outcome converted = convert(g, index);
+      if (!converted)
+        finish(g, m, converted);
+      else if (settings_.ly_only)
+        finish(g, m, done{});
+      else
+        g.members.push_back(m);
+    }
+    g.converting = settings_.path.needs_convert_ly ? 0 : g.members.size();
+    if (start_step(g)) groups_.push_back(std::move(g));
+  }
+
+  // Writes the score's log and document into the work folder; the conversion's verdict.
+  outcome convert(const score_group& g, std::size_t index) {
     const result<std::string> bytes =
-        read_plain_file(job(a).source, settings_.path.max_file_size, settings_.path.name);
+        read_plain_file(job(index).source, settings_.path.max_file_size, settings_.path.name);
     if (!bytes) return failure{bytes.reason()};
     const conversion converted = settings_.path.convert(*bytes);
-    if (const outcome written = write_new_file(work_file(a, ".log"), converted.log); !written)
+    if (const outcome written = write_new_file(work_file(g, index, ".log"), converted.log);
+        !written)
       return written;
     if (!converted.document.empty())
-      if (const outcome written = write_new_file(work_file(a, ".ly"), converted.document); !written)
+      if (const outcome written = write_new_file(work_file(g, index, ".ly"), converted.document);
+          !written)
         return written;
     return converted.verdict;
   }
@@ -107,121 +208,253 @@ class batch {
     observer_.finished(index, r);
   }
 
-  // Starts the current step; false when it could not start (the score is then finished).
-  bool start_step(active_score& a) {
-    const engrave_step& step = a.steps[a.step];
-    const fs::path log_path = work_file(a, ".log");
-    const int log = open(log_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (log < 0) {
-      finish(a, failure{call_failure("open", log_path, errno)});
-      return false;
+  // Starts the group's next child: convert-ly on a member, or LilyPond on all of them. False
+  // when nothing is left to run (the group's members have all finished and its folder is
+  // gone).
+  bool start_step(score_group& g) {
+    while (!g.members.empty()) {
+      const outcome started = spawn_step(g);
+      if (started) return true;
+      // convert-ly fails its one member; LilyPond, all of them.
+      if (!g.lilypond()) {
+        finish(g, g.members[g.converting], started);
+        g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+        continue;
+      }
+      for (member& m : g.members)
+        finish(g, m, started);
+      g.members.clear();
     }
+    std::error_code error;
+    fs::remove_all(g.work, error);
+    return false;
+  }
+
+  outcome spawn_step(score_group& g) {
+    fs::path log_path;
+    if (g.lilypond()) {
+      std::vector<std::string> stems;
+      for (const member& m : g.members)
+        stems.push_back(job(m.index).stem);
+      g.step = lilypond_step(settings_.tools, settings_.png, stems);
+      std::error_code error;
+      fs::create_directories(g.work / group_log.parent_path(), error);
+      log_path = g.work / group_log;
+      const int made = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+      if (made < 0) return failure{call_failure("open", log_path, errno)};
+      close(made);
+    } else {
+      const std::size_t index = g.members[g.converting].index;
+      g.step = convert_ly_step(settings_.tools, job(index).stem);
+      log_path = work_file(g, index, ".log");
+    }
+    const int log = open(log_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (log < 0) return failure{call_failure("open", log_path, errno)};
     int out = log;
-    if (!step.output_file.empty()) {
-      const fs::path out_path = a.work / step.output_file;
+    if (!g.step.output_file.empty()) {
+      const fs::path out_path = g.work / g.step.output_file;
       out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
       if (out < 0) {
         const int error = errno;
         close(log);
-        finish(a, failure{call_failure("open", out_path, error)});
-        return false;
+        return failure{call_failure("open", out_path, error)};
       }
     }
-    a.log_start = lseek(log, 0, SEEK_END);
-    const result<pid_t> child = spawn_child(step.argv, a.work, out, log);
+    g.log_start = lseek(log, 0, SEEK_END);
+    g.scanned = g.log_start;
+    g.begun = 0;
+    g.finished = 0;
+    const result<pid_t> child = spawn_child(g.step.argv, g.work, out, log);
     if (out != log) close(out);
     close(log);
-    if (!child) {
-      finish(a, failure{child.reason()});
-      return false;
-    }
-    a.child = *child;
-    a.deadline = steady::now() + std::chrono::seconds(settings_.timeout_seconds);
-    return true;
+    if (!child) return failure{child.reason()};
+    g.child = *child;
+    g.deadline = steady::now() + std::chrono::seconds(settings_.timeout_seconds);
+    return done{};
   }
 
-  // Waits for a child to end, a time limit to pass or an interrupt: its signal, or 0.
+  // Waits for a child to end, a time limit to pass, LilyPond's output to be read again or an
+  // interrupt: its signal, or 0.
   int wait_for_children() {
     auto wait = std::chrono::nanoseconds(std::chrono::hours(1));
-    if (settings_.timeout_seconds > 0) {
-      const auto now = steady::now();
-      for (const active_score& a : active_)
+    const auto now = steady::now();
+    for (const score_group& g : groups_) {
+      if (settings_.timeout_seconds > 0)
         wait = std::min(wait, std::max(std::chrono::nanoseconds(0),
-                                       std::chrono::nanoseconds(a.deadline - now)));
+                                       std::chrono::nanoseconds(g.deadline - now)));
+      if (g.lilypond() && g.members.size() > 1)
+        wait = std::min<std::chrono::nanoseconds>(wait, announcement_poll);
     }
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
     return wait_for_child_or_interrupt(static_cast<long>(seconds.count()),
                                        static_cast<long>((wait - seconds).count()));
   }
 
-  // Every child that has ended moves its score on; a child that cannot be waited for fails it.
+  // Every child that has ended moves its group on; one that cannot be waited for fails the
+  // score it was on.
   void reap() {
-    for (std::size_t i = 0; i < active_.size();) {
-      active_score& a = active_[i];
+    for (std::size_t i = 0; i < groups_.size();) {
+      score_group& g = groups_[i];
       int status = 0;
-      pid_t ended = waitpid(a.child, &status, WNOHANG);
+      pid_t ended = waitpid(g.child, &status, WNOHANG);
       while (ended < 0 && errno == EINTR)
-        ended = waitpid(a.child, &status, WNOHANG);
-      bool over = false;
+        ended = waitpid(g.child, &status, WNOHANG);
+      bool going = true;
       if (ended < 0) {
         const int error = errno;
-        end_group(a.child);
-        finish(a, failure{"waitpid for " + a.steps[a.step].title + " (process " +
-                          std::to_string(a.child) + "): " + std::strerror(error)});
-        over = true;
-      } else if (ended == a.child) {
-        over = !step_done(a, status);
+        end_group(g.child);
+        going = child_failed(g, failure{"waitpid for " + g.step.title + " (process " +
+                                        std::to_string(g.child) + "): " + std::strerror(error)});
+      } else if (ended == g.child) {
+        going = g.lilypond() ? lilypond_done(g, status) : convert_ly_done(g, status);
       }
-      if (over)
-        active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
-      else
+      if (going)
         ++i;
+      else
+        groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
 
-  void enforce_deadlines() {
-    if (settings_.timeout_seconds <= 0) return;
+  // Each score LilyPond begins gets the time limit afresh; a child past its limit is ended.
+  // Scores that LilyPond has finished (it began the next one) are finished at once.
+  void watch_lilypond() {
     const auto now = steady::now();
-    for (std::size_t i = 0; i < active_.size();) {
-      active_score& a = active_[i];
-      if (now < a.deadline) {
+    for (std::size_t i = 0; i < groups_.size();) {
+      score_group& g = groups_[i];
+      if (g.lilypond() && g.members.size() > 1) note_announcements(g, now);
+      if (settings_.timeout_seconds <= 0 || now < g.deadline) {
         ++i;
         continue;
       }
-      end_group(a.child);
-      finish(a, failure{a.steps[a.step].title + " took longer than " +
-                        std::to_string(settings_.timeout_seconds) + " s"});
-      active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
+      end_group(g.child);
+      if (child_failed(g, failure{g.step.title + " took longer than " +
+                                  std::to_string(settings_.timeout_seconds) + " s"}))
+        ++i;
+      else
+        groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
 
-  // Judges the step that ended; true when the next step runs, false when the score ended.
-  bool step_done(active_score& a, int status) {
-    const outcome judged = judge_step(a, status);
-    if (judged && ++a.step < a.steps.size()) return start_step(a);
-    finish(a, judged);
-    return false;
+  // Reads LilyPond's new whole lines for "Processing `DOCUMENT'" of the members to come.
+  void note_announcements(score_group& g, steady::time_point now) {
+    const std::string text = read_file_from(g.work / group_log, g.scanned);
+    const std::size_t whole = text.rfind('\n');
+    if (whole == std::string::npos) return;
+    g.scanned += static_cast<off_t>(whole + 1);
+    for (const std::string_view line : lines(std::string_view(text).substr(0, whole))) {
+      if (g.begun >= g.members.size()) break;
+      const std::string expected =
+          "Processing `" + document_argument(job(g.members[g.begun].index).stem) + "'";
+      if (line != expected) continue;
+      // The first member's time began when the process did.
+      if (g.begun++ > 0) g.deadline = now + std::chrono::seconds(settings_.timeout_seconds);
+    }
+    if (g.begun < g.finished + 2) return;
+    const std::vector<std::string> arguments = arguments_of(g);
+    const lilypond_output output =
+        split_lilypond_output(read_file_from(g.work / group_log, g.log_start), arguments);
+    for (; g.finished + 1 < std::min(g.begun, output.parts.size()); ++g.finished)
+      judge_part(g, g.finished, output, arguments, std::nullopt);
   }
 
-  outcome judge_step(active_score& a, int status) {
-    const engrave_step& step = a.steps[a.step];
-    if (step.reads_lilypond_log) {
-      const lilypond_report report =
-          summarize_lilypond(read_file_from(work_file(a, ".log"), a.log_start));
-      a.warnings += report.warnings;
-      if (!report.verdict) return report.verdict;
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return failure{step.title + " " + exit_text(status) + " (see " + job(a).shown_out + ".log)"};
-    if (!step.output_file.empty()) {
+  std::vector<std::string> arguments_of(const score_group& g) const {
+    std::vector<std::string> arguments;
+    for (const member& m : g.members)
+      arguments.push_back(document_argument(job(m.index).stem));
+    return arguments;
+  }
+
+  // Adds the member's part of LilyPond's output to its log and finishes it: failed by the
+  // part's first error, or else by `failed`, when given.
+  void judge_part(score_group& g, std::size_t k, const lilypond_output& output,
+                  const std::vector<std::string>& arguments,
+                  const std::optional<std::string>& failed) {
+    member& m = g.members[k];
+    const std::string text = output.alone(k, arguments[k]);
+    append_to_file(work_file(g, m.index, ".log"), text);
+    const lilypond_report report = summarize_lilypond(text);
+    m.warnings += report.warnings;
+    if (!report.verdict)
+      finish(g, m, report.verdict);
+    else if (failed)
+      finish(g, m, failure{*failed});
+    else
+      finish(g, m, done{});
+  }
+
+  // convert-ly ended: its member goes on to LilyPond, or has failed.
+  bool convert_ly_done(score_group& g, int status) {
+    member& m = g.members[g.converting];
+    outcome judged = done{};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      judged = failure{g.step.title + " " + exit_text(status) + " (see " + job(m.index).shown_out +
+                       ".log)"};
+    } else {
       std::error_code error;
-      fs::rename(a.work / step.output_file, a.work / step.replaces, error);
+      fs::rename(g.work / g.step.output_file, g.work / g.step.replaces, error);
       if (error)
-        return failure{"rename " + shown_name((a.work / step.output_file).string()) + ": " +
-                       error.message()};
+        judged = failure{"rename " + shown_name((g.work / g.step.output_file).string()) + ": " +
+                         error.message()};
     }
-    return done{};
+    if (judged) {
+      ++g.converting;
+    } else {
+      finish(g, m, judged);
+      g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+    }
+    return start_step(g);
   }
+
+  // A child ended by the batch (past its time limit) or lost to it (not to be waited for):
+  // convert-ly's member fails, and LilyPond's output is judged as far as it went.
+  bool child_failed(score_group& g, const outcome& why) {
+    if (!g.lilypond()) {
+      finish(g, g.members[g.converting], why);
+      g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+      return start_step(g);
+    }
+    return lilypond_ended(g, {false, {}, why.reason()});
+  }
+
+  bool lilypond_done(score_group& g, int status) {
+    return lilypond_ended(
+        g, {WIFEXITED(status) && WEXITSTATUS(status) == 0, exit_text(status), std::nullopt});
+  }
+
+  struct run_end {
+    bool clean;                            // exited with status 0
+    std::string status;                    // how it exited, when it did by itself
+    std::optional<std::string> cut_short;  // why the batch ended it
+  };
+
+  // Gives each member its part of LilyPond's output and judges it. The members LilyPond
+  // finished are judged by their parts alone; the one it was on when it failed fails with
+  // it; the ones it never began are engraved again by a new process. A run that ended by
+  // itself, cleanly or with its closing line, has finished with every member.
+  bool lilypond_ended(score_group& g, const run_end& end) {
+    const std::vector<std::string> arguments = arguments_of(g);
+    const lilypond_output output =
+        split_lilypond_output(read_file_from(g.work / group_log, g.log_start), arguments);
+    const bool whole_run = !end.cut_short && (end.clean || !output.closing.empty());
+    // The member the failure belongs to: the last one begun, or the first.
+    const std::size_t failing =
+        whole_run ? g.members.size() : std::max<std::size_t>(output.parts.size(), 1) - 1;
+    const std::size_t judged = whole_run ? g.members.size() : failing + 1;
+    for (std::size_t k = g.finished; k < judged; ++k) {
+      if (k == failing && end.cut_short)
+        finish(g, g.members[k], failure{*end.cut_short});
+      else if (k == failing)
+        judge_part(g, k, output, arguments, "LilyPond " + end.status + see_log(g.members[k]));
+      else
+        judge_part(g, k, output, arguments, std::nullopt);
+    }
+    g.members.erase(
+        g.members.begin(),
+        whole_run ? g.members.end() : g.members.begin() + static_cast<std::ptrdiff_t>(judged));
+    return start_step(g);
+  }
+
+  std::string see_log(const member& m) const { return " (see " + job(m.index).shown_out + ".log)"; }
 
   bool exists(const fs::path& path) const {
     std::error_code error;
@@ -230,23 +463,21 @@ class batch {
 
   // Ends the score: its outputs move into place, all of them when it succeeded, only its
   // document and log when it failed.
-  void finish(active_score& a, const outcome& verdict) {
-    score_result& r = results_[a.index];
-    r.warnings = a.warnings;
+  void finish(const score_group& g, const member& m, const outcome& verdict) {
+    score_result& r = results_[m.index];
+    r.warnings = m.warnings;
     r.state = verdict ? score_state::ok : score_state::failed;
     r.reason = verdict.reason();
-    note_outputs(a, r);
-    move_outputs(a, r);
-    std::error_code error;
-    fs::remove_all(a.work, error);
-    observer_.finished(a.index, r);
+    note_outputs(g, m.index, r);
+    move_outputs(g, m.index, r);
+    observer_.finished(m.index, r);
   }
 
   // The ok line's output, and what the user should know of the PDF.
-  void note_outputs(const active_score& a, score_result& r) const {
-    const score_job& j = job(a);
+  void note_outputs(const score_group& g, std::size_t index, score_result& r) const {
+    const score_job& j = job(index);
     const bool ok = r.state == score_state::ok;
-    const bool pdf = exists(work_file(a, ".pdf"));
+    const bool pdf = exists(work_file(g, index, ".pdf"));
     const bool earlier_pdf = exists(j.output_dir / (j.stem + ".pdf"));
     const std::string shown_pdf = j.shown_out + ".pdf";
     if (ok && settings_.ly_only) {
@@ -255,7 +486,7 @@ class batch {
       r.main_output = ".pdf";
     } else if (ok) {
       r.main_output = ".ly";
-      const std::string log = read_file_from(work_file(a, ".log"), 0);
+      const std::string log = read_file_from(work_file(g, index, ".log"), 0);
       const bool no_music = log.find("skipping zero-duration score") != std::string::npos ||
                             log.find("no music found in score") != std::string::npos;
       r.note = no_music ? "no PDF: LilyPond skipped a score without music"
@@ -267,26 +498,31 @@ class batch {
   }
 
   // Every output of a score that succeeded, only the document and log of one that failed.
-  void move_outputs(const active_score& a, score_result& r) const {
-    const score_job& j = job(a);
+  void move_outputs(const score_group& g, std::size_t index, score_result& r) const {
+    const score_job& j = job(index);
     std::vector<fs::path> outputs;
     std::error_code error;
     if (r.state == score_state::ok) {
-      for (fs::directory_iterator it(a.work, error), end; !error && it != end; it.increment(error))
-        outputs.push_back(it->path().filename());
+      for (fs::directory_iterator it(g.work, error), end; !error && it != end;
+           it.increment(error)) {
+        std::error_code type_error;
+        const std::string name = it->path().filename().string();
+        if (!it->is_directory(type_error) && is_output_of(name, j.stem)) outputs.push_back(name);
+      }
       std::sort(outputs.begin(), outputs.end());
       if (error) {
         r.state = score_state::failed;
-        r.reason = "opendir " + shown_name(a.work.string()) + ": " + error.message();
+        r.reason = "opendir " + shown_name(g.work.string()) + ": " + error.message();
         outputs.clear();
       }
     } else {
       for (std::string_view extension : {".ly", ".log"})
-        if (exists(work_file(a, extension))) outputs.push_back(j.stem + std::string(extension));
+        if (exists(work_file(g, index, extension)))
+          outputs.push_back(j.stem + std::string(extension));
     }
     // Renamed one by one: a failure leaves each file whole, the new one or the old one.
     for (const fs::path& name : outputs) {
-      if (!error) fs::rename(a.work / name, j.output_dir / name, error);
+      if (!error) fs::rename(g.work / name, j.output_dir / name, error);
       if (error && r.reason.empty()) {
         r.state = score_state::failed;
         r.reason = "rename " + shown_name((j.output_dir / name).string()) + ": " + error.message();
@@ -296,12 +532,12 @@ class batch {
 
   // Ends every child and removes every work folder; the scores in work stay not run.
   int stop(int signal) {
-    for (active_score& a : active_) {
-      end_group(a.child);
+    for (score_group& g : groups_) {
+      end_group(g.child);
       std::error_code error;
-      fs::remove_all(a.work, error);
+      fs::remove_all(g.work, error);
     }
-    active_.clear();
+    groups_.clear();
     return signal;
   }
 
@@ -309,7 +545,10 @@ class batch {
   const engrave_settings& settings_;
   batch_observer& observer_;
   std::vector<score_result>& results_;
-  std::vector<active_score> active_;
+  std::vector<std::uintmax_t> sizes_;
+  std::vector<dev_t> devices_;
+  std::deque<std::size_t> pending_;
+  std::vector<score_group> groups_;
 };
 
 }  // namespace

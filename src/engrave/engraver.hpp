@@ -1,10 +1,12 @@
 // Runs the scores of a batch: each is converted in this process by the conversion path it is
-// given, then engraved by a list of child programs run one after the other in a work folder
-// of its own, several scores at a time, with a time limit for each child. Outputs are moved
-// into place only when whole.
+// given, then engraved with other scores of the batch by one LilyPond process (convert-ly
+// first, one score at a time, when the path needs it), several groups at a time, with a time
+// limit for each child and for each score in LilyPond. Outputs are moved into place only when
+// whole.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ struct engrave_settings {
   int timeout_seconds = 600;  // for each child; 0 for none
   bool png = false;
   bool ly_only = false;  // convert only: no children
+  // The most scores, and the most bytes of score files, that one LilyPond process engraves.
+  std::size_t group_scores = 12;
+  std::uintmax_t group_bytes = 64 * 1024;
   conversion_path path;
   tool_paths tools;
 };

@@ -78,6 +78,16 @@ outcome write_new_file(const fs::path& path, std::string_view data) {
   return done{};
 }
 
+void append_to_file(const fs::path& path, std::string_view text) {
+  const descriptor file{open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC)};
+  for (std::size_t written = 0; file.fd >= 0 && written < text.size();) {
+    const ssize_t n = write(file.fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    written += static_cast<std::size_t>(n);
+  }
+}
+
 std::string read_file_from(const fs::path& path, off_t start) {
   std::string text;
   const descriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};

@@ -24,6 +24,9 @@ result<std::string> read_plain_file(const std::filesystem::path& path, std::size
 // Creates the file, which must not exist yet, and writes it whole.
 outcome write_new_file(const std::filesystem::path& path, std::string_view data);
 
+// Adds the text at the end of the file; a log that cannot take it is left as it is.
+void append_to_file(const std::filesystem::path& path, std::string_view text);
+
 // What the file holds from byte `start` on; what could be read when reading fails.
 std::string read_file_from(const std::filesystem::path& path, off_t start);
 

@@ -1,4 +1,4 @@
-// convert-ly and lilypond command lines, and the reading of LilyPond's log.
+// convert-ly and lilypond command lines, and the reading of LilyPond's output.
 #include "engrave/lilypond_steps.hpp"
 
 #include <utility>
@@ -9,26 +9,82 @@ namespace choirly::engrave {
 
 namespace {
 
-// A relative path that begins with '-' would read as an option to the child.
-std::string as_argument(const std::string& path) {
-  return path.starts_with("-") ? "./" + path : path;
-}
+constexpr std::string_view success_line = "Success: compilation successfully completed";
+constexpr std::string_view failed_files = "fatal error: failed files: ";
 
 }  // namespace
 
-std::vector<engrave_step> lilypond_steps(const tool_paths& tools, bool convert_ly, bool png,
-                                         const std::string& stem) {
-  std::vector<engrave_step> steps;
-  const std::string document = as_argument(stem + ".ly");
-  // convert-ly prints the updated document, which then replaces the old one.
-  if (convert_ly)
-    steps.push_back(
-        {"convert-ly", {tools.convert_ly, document}, stem + ".ly.new", stem + ".ly", false});
+std::string document_argument(const std::string& stem) {
+  // A relative path that begins with '-' would read as an option to the child.
+  const std::string document = stem + ".ly";
+  return document.starts_with("-") ? "./" + document : document;
+}
+
+engrave_step convert_ly_step(const tool_paths& tools, const std::string& stem) {
+  return {
+      "convert-ly", {tools.convert_ly, document_argument(stem)}, stem + ".ly.new", stem + ".ly"};
+}
+
+engrave_step lilypond_step(const tool_paths& tools, bool png,
+                           const std::vector<std::string>& stems) {
   std::vector<std::string> args = {tools.lilypond};
   if (png) args.insert(args.end(), {"--pdf", "--png"});
-  args.insert(args.end(), {"-o", as_argument(stem), document});
-  steps.push_back({"LilyPond", std::move(args), {}, {}, true});
-  return steps;
+  for (const std::string& stem : stems)
+    args.push_back(document_argument(stem));
+  return {"LilyPond", std::move(args), {}, {}};
+}
+
+bool is_output_of(std::string_view file, std::string_view stem) {
+  return file.size() > stem.size() && file.starts_with(stem) &&
+         (file[stem.size()] == '.' || file[stem.size()] == '-');
+}
+
+bool outputs_overlap(std::string_view a, std::string_view b) {
+  return a == b || is_output_of(a, b) || is_output_of(b, a);
+}
+
+lilypond_output split_lilypond_output(std::string_view output,
+                                      const std::vector<std::string>& arguments) {
+  lilypond_output split;
+  // The closing line is the last one, when it is one of LilyPond's two.
+  std::string_view body = output;
+  if (body.ends_with('\n')) body.remove_suffix(1);
+  const std::size_t last_start =
+      body.rfind('\n') == std::string_view::npos ? 0 : body.rfind('\n') + 1;
+  const std::string_view last = body.substr(last_start);
+  if (last == success_line || last.starts_with(failed_files)) {
+    split.closing = std::string(last);
+    output = output.substr(0, last_start);
+  }
+  std::string* part = &split.preamble;
+  for (std::size_t start = 0; start < output.size();) {
+    std::size_t end = output.find('\n', start);
+    end = end == std::string_view::npos ? output.size() : end + 1;
+    const std::string_view line = output.substr(start, end - start);
+    start = end;
+    const std::size_t next = split.parts.size();
+    if (next < arguments.size() &&
+        line.substr(0, line.find('\n')) == "Processing `" + arguments[next] + "'") {
+      split.parts.emplace_back();
+      part = &split.parts.back();
+    }
+    part->append(line);
+  }
+  return split;
+}
+
+std::string lilypond_output::alone(std::size_t document, const std::string& argument) const {
+  std::string text = preamble;
+  if (document < parts.size()) text += parts[document];
+  // Alone, LilyPond would have closed with the run's closing line as it reads for this
+  // document; a part that another follows is whole, and failed by an error in it.
+  const bool whole = document + 1 < parts.size();
+  if (closing.empty() && !whole) return text;
+  const bool failed = closing.empty() ? !summarize_lilypond(parts[document]).verdict
+                                      : closing.starts_with(failed_files) &&
+                                            closing.find('"' + argument + '"') != std::string::npos;
+  text += failed ? std::string(failed_files) + '"' + argument + '"' : std::string(success_line);
+  return text + "\n";
 }
 
 lilypond_report summarize_lilypond(std::string_view output) {

@@ -12,6 +12,7 @@
 
 #include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/lilypond_steps.hpp"
 #include "engrave/score_jobs.hpp"
 
 namespace fs = std::filesystem;
@@ -109,19 +110,67 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
   const tool_paths tools{"/bin/convert-ly", "/bin/lilypond"};
-  const std::vector<engrave_step> both = lilypond_steps(tools, true, false, "-x");
-  ASSERT_EQ(both.size(), 2u);
-  EXPECT_EQ(both[0].argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
-  EXPECT_EQ(both[0].output_file, "-x.ly.new");
-  EXPECT_EQ(both[0].replaces, "-x.ly");
-  EXPECT_FALSE(both[0].reads_lilypond_log);
-  EXPECT_EQ(both[1].argv, (std::vector<std::string>{"/bin/lilypond", "-o", "./-x", "./-x.ly"}));
-  EXPECT_TRUE(both[1].reads_lilypond_log);
-  const std::vector<engrave_step> alone = lilypond_steps(tools, false, true, "a");
-  ASSERT_EQ(alone.size(), 1u);
-  EXPECT_EQ(alone[0].title, "LilyPond");
-  EXPECT_EQ(alone[0].argv,
-            (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "-o", "a", "a.ly"}));
+  const engrave_step convert = convert_ly_step(tools, "-x");
+  EXPECT_EQ(convert.argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
+  EXPECT_EQ(convert.output_file, "-x.ly.new");
+  EXPECT_EQ(convert.replaces, "-x.ly");
+  const engrave_step alone = lilypond_step(tools, true, {"a"});
+  EXPECT_EQ(alone.title, "LilyPond");
+  EXPECT_EQ(alone.argv, (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "a.ly"}));
+  EXPECT_EQ(alone.output_file, "");
+  // Several documents to one process, each named as its "Processing" line names it.
+  EXPECT_EQ(lilypond_step(tools, false, {"b", "-c", "d.e"}).argv,
+            (std::vector<std::string>{"/bin/lilypond", "b.ly", "./-c.ly", "d.e.ly"}));
+}
+
+TEST(EngraveBatch, OutputsOfOneScoreAmongOthers) {
+  struct {
+    std::string file, stem;
+    bool output;
+  } const files[] = {
+      {"a.pdf", "a", true},    {"a-page2.png", "a", true}, {"a-1.midi", "a", true},
+      {"a.ly", "a", true},     {"ab.pdf", "a", false},     {"a", "a", false},
+      {"b.a.pdf", "a", false}, {"a.b.pdf", "a.b", true},   {"a.b.pdf", "a", true},
+      {"-x.midi", "-x", true},
+  };
+  for (const auto& f : files)
+    EXPECT_EQ(is_output_of(f.file, f.stem), f.output) << f.file << " of " << f.stem;
+  // Such stems never share a process.
+  EXPECT_TRUE(outputs_overlap("a", "a"));
+  EXPECT_TRUE(outputs_overlap("a", "a.b"));
+  EXPECT_TRUE(outputs_overlap("a-1", "a"));
+  EXPECT_FALSE(outputs_overlap("a", "ab"));
+  EXPECT_FALSE(outputs_overlap("a.b", "a.c"));
+}
+
+TEST(EngraveBatch, LilyPondsOutputCutIntoEachDocumentsPart) {
+  const std::vector<std::string> documents = {"a.ly", "b.ly", "./-c.ly"};
+  const std::string a = "Processing `a.ly'\nParsing...\nConverting to `a.pdf'...\n";
+  const std::string b = "Processing `b.ly'\nb.ly:2:6: error: unknown escaped string\n";
+  const std::string c = "Processing `./-c.ly'\nProcessing `b.ly'\nc.ly:1:1: warning: w\n";
+  const std::string success = "Success: compilation successfully completed\n";
+  const std::string failed_b = "fatal error: failed files: \"b.ly\"\n";
+
+  // A whole run that failed one document: each part reads as that document alone.
+  const lilypond_output run =
+      split_lilypond_output("GNU LilyPond\n" + a + b + c + failed_b, documents);
+  EXPECT_EQ(run.preamble, "GNU LilyPond\n");
+  EXPECT_EQ(run.parts, (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(run.closing, "fatal error: failed files: \"b.ly\"");
+  EXPECT_EQ(run.alone(0, "a.ly"), "GNU LilyPond\n" + a + success);
+  EXPECT_EQ(run.alone(1, "b.ly"), "GNU LilyPond\n" + b + failed_b);
+  EXPECT_EQ(run.alone(2, "./-c.ly"), "GNU LilyPond\n" + c + success);
+
+  // A run cut short: the parts begun, no closing line; announcements out of order are text.
+  const lilypond_output cut = split_lilypond_output(b + a + "Drawing", documents);
+  EXPECT_EQ(cut.preamble, b);
+  EXPECT_EQ(cut.parts, (std::vector<std::string>{a + "Drawing"}));
+  EXPECT_EQ(cut.closing, "");
+  EXPECT_EQ(cut.alone(0, "a.ly"), b + a + "Drawing");
+  EXPECT_EQ(cut.alone(1, "b.ly"), b);
+
+  const lilypond_output ok = split_lilypond_output(a + success, {"a.ly"});
+  EXPECT_EQ(ok.alone(0, "a.ly"), a + success);
 }
 
 TEST(EngraveBatch, ChoirlysFileSizeComesFromItsLimits) {
