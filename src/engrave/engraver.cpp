@@ -70,7 +70,7 @@ class batch {
     while (!pending_.empty() || !groups_.empty()) {
       if (const int signal = take_interrupt()) return stop(signal);
       if (groups_.size() < slots && !pending_.empty()) {
-        start_group(slots);
+        start_group(slots - groups_.size());
         continue;
       }
       if (const int signal = wait_for_children()) return stop(signal);
@@ -121,8 +121,8 @@ class batch {
 
   // Takes the next score and as many more as the group may hold: on the same file system,
   // with outputs that cannot be mixed up, within the bounds, and no more than an even share
-  // of what is left, so that every worker has some.
-  std::vector<std::size_t> choose_members(std::size_t slots) {
+  // of what is left among the workers free now, so that each of them has some.
+  std::vector<std::size_t> choose_members(std::size_t free_slots) {
     std::vector<std::size_t> chosen;
     while (!pending_.empty() && chosen.empty()) {
       const std::size_t first = pending_.front();
@@ -130,7 +130,7 @@ class batch {
       if (prepare_output(first)) chosen.push_back(first);
     }
     if (chosen.empty() || settings_.ly_only) return chosen;
-    const std::size_t share = (pending_.size() + 1 + slots - 1) / slots;
+    const std::size_t share = (pending_.size() + free_slots) / free_slots;
     const std::size_t most = std::min(std::max<std::size_t>(1, settings_.group_scores), share);
     std::uintmax_t bytes = sizes_[chosen[0]];
     for (auto it = pending_.begin(); it != pending_.end() && chosen.size() < most;) {
@@ -156,8 +156,8 @@ class batch {
   }
 
   // Converts the group's scores into a new work folder and starts its first child.
-  void start_group(std::size_t slots) {
-    const std::vector<std::size_t> chosen = choose_members(slots);
+  void start_group(std::size_t free_slots) {
+    const std::vector<std::size_t> chosen = choose_members(free_slots);
     if (chosen.empty()) return;
     score_group g;
     std::string work_name = (job(chosen[0]).output_dir / ".choirly-engrave-XXXXXX").string();
@@ -451,6 +451,7 @@ class batch {
     g.members.erase(
         g.members.begin(),
         whole_run ? g.members.end() : g.members.begin() + static_cast<std::ptrdiff_t>(judged));
+    g.converting = g.members.size();  // the ones left go to LilyPond again
     return start_step(g);
   }
 
