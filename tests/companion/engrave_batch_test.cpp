@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -329,6 +332,56 @@ TEST_F(EngraveFolder, ThePathSaysWhetherConvertLyRuns) {
   EXPECT_EQ(results[0].main_output, ".ly");
   EXPECT_EQ(results[0].note, "no PDF: LilyPond wrote none");
   EXPECT_EQ(chosen.given.size(), 2u);
+}
+
+// The files of each LilyPond process the stand-in lilypond ran, one line each.
+std::vector<std::string> lilypond_runs(const fs::path& runs) {
+  std::vector<std::string> lines;
+  std::ifstream in(runs);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  fs::remove(runs);
+  return lines;
+}
+
+TEST_F(EngraveFolder, GroupsKeepToTheirBounds) {
+  // Sizes 5, 4, 3, 2 and 1 bytes: taken longest first.
+  for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+           {"e", "fffff"}, {"d", "dddd"}, {"c", "ccc"}, {"b-1", "bb"}, {"b", "b"}})
+    write("s/" + name + ".nwctxt", bytes);
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  engrave_settings settings;
+  settings.path = test_path(100);
+  settings.tools.lilypond = std::string(STANDIN_DIR) + "/lilypond";
+  ASSERT_EQ(setenv("STANDIN_RUNS", (dir / "runs").c_str(), 1), 0);
+  recorder seen;
+  std::vector<score_result> results;
+  struct {
+    std::size_t jobs, scores;
+    std::uintmax_t bytes;
+    std::vector<std::string> runs;
+  } const rows[] = {
+      // b and b-1 never share a process: b-1's outputs would pass for b's.
+      {1, 12, 1000, {"e.ly d.ly c.ly b-1.ly", "b.ly"}},
+      {1, 2, 1000, {"e.ly d.ly", "c.ly b-1.ly", "b.ly"}},
+      // Within 7 bytes of score files: e (5) takes b-1 (2), d (4) takes c (3).
+      {1, 12, 7, {"e.ly b-1.ly", "d.ly c.ly", "b.ly"}},
+      // Two workers share the five scores: three, then two (which go apart).
+      {2, 12, 1000, {"e.ly d.ly c.ly", "b.ly", "b-1.ly"}},
+  };
+  for (const auto& row : rows) {
+    settings.jobs = row.jobs;
+    settings.group_scores = row.scores;
+    settings.group_bytes = row.bytes;
+    ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+    std::vector<std::string> runs = lilypond_runs(dir / "runs");
+    if (row.jobs > 1) std::sort(runs.begin(), runs.end(), std::greater<>());
+    EXPECT_EQ(runs, row.runs) << row.scores << " scores, " << row.bytes << " bytes";
+    for (const score_result& r : results)
+      EXPECT_EQ(r.state, score_state::ok) << r.reason;
+  }
+  unsetenv("STANDIN_RUNS");
 }
 
 }  // namespace
