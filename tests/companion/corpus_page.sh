@@ -7,6 +7,12 @@
 # skips it); m21_very_simple.nwctxt, without an end marker, has the warning in its log. With
 # ly-only each document is the page that choirly-page-events --ly writes for the score.
 # Exit status 77 in engrave mode when LilyPond is missing.
+#
+# choirly-engrave gives several documents to each LilyPond process; in engrave mode some
+# scores are then engraved again, one LilyPond process each, and must give the same MIDI
+# file and the same number of PDF pages. They are the shortest ones (under 2300 bytes: the
+# scores a process holds most of, where starting LilyPond is most of the cost, so that the
+# check adds seconds, not minutes) and one of four pages.
 set -u
 engrave=$1 page_events=$2 corpus=$3 mode=$4
 if [ "$mode" = engrave ]; then
@@ -60,7 +66,7 @@ alone=()
 for score in "$corpus"/*.nwctxt; do
   name=$(basename "$score" .nwctxt)
   [ "$name" = musicociel_empty ] && continue
-  if [ "$(wc -c <"$score")" -lt 3000 ] || [ "$name" = kor_choir_gara_sarang_satb ]; then
+  if [ "$(wc -c <"$score")" -lt 2300 ] || [ "$name" = kor_choir_gara_sarang_satb ]; then
     cp "$work/out/$name.ly" "$work/alone/"
     alone+=("$name")
   fi
