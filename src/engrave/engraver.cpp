@@ -1,9 +1,9 @@
-// The batch scheduler of choirly-engrave: work folders, child processes in groups of their
-// own, time limits, interrupts, and the move of finished outputs into place.
+// The batch scheduler of choirly-engrave: scores dealt into groups, each group's documents in
+// one work folder and engraved by one LilyPond process, time limits per score, interrupts,
+// and the move of each score's finished outputs into place.
 #include "engrave/engraver.hpp"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,13 +12,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
+#include <deque>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
-#include "limits.hpp"
-
-extern char** environ;
+#include "engrave/file_io.hpp"
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -27,185 +27,34 @@ namespace {
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
 
-// "CALL PATH: the call's own error text".
-std::string system_error(std::string_view call, const fs::path& path, int error) {
-  return std::string(call) + " " + shown_name(path.string()) + ": " + std::strerror(error);
-}
+// How often the output of a LilyPond engraving several scores is read for the score it has
+// begun: the one before is finished then, and the new one's time limit starts.
+constexpr auto announcement_poll = std::chrono::milliseconds(200);
 
-// SIGINT, SIGTERM and SIGHUP, but not one that this program was started ignoring (as a
-// shell does for SIGINT in a background job, or nohup for SIGHUP): that one stays ignored.
-sigset_t interrupt_signals() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction action {};
-    if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
-      sigaddset(&set, signal);
-  }
-  return set;
-}
+// LilyPond's output for a group goes here, in a folder so that no score's outputs can be
+// taken for it.
+const fs::path group_log = fs::path("lilypond-output") / "log";
 
-// The score's bytes, read only when it is a plain file no larger than `max_size`.
-bool read_score(const fs::path& path, std::size_t max_size, std::string_view path_name,
-                std::string& bytes, std::string& reason) {
-  // O_NONBLOCK: a FIFO put in the score's place must not hang the open.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    reason = system_error("open", path, errno);
-    return false;
-  }
-  struct stat info {};
-  if (fstat(fd, &info) != 0) {
-    reason = system_error("fstat", path, errno);
-    close(fd);
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    reason = "no longer a plain file";
-    close(fd);
-    return false;
-  }
-  const auto too_large = [&](std::size_t size) {
-    reason = "it is " + std::to_string(size) + " bytes, more than the " + std::to_string(max_size) +
-             " bytes that " + std::string(path_name) + " can take";
-  };
-  if (static_cast<std::size_t>(info.st_size) > max_size) {
-    too_large(static_cast<std::size_t>(info.st_size));
-    close(fd);
-    return false;
-  }
-  bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-  std::size_t got = 0;
-  while (true) {
-    // The file may grow while it is read: never past the limit.
-    if (got == bytes.size()) bytes.resize(std::min(bytes.size() * 2, max_size + 1));
-    const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      reason = system_error("read", path, errno);
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-    if (got > max_size) {
-      too_large(got);
-      close(fd);
-      return false;
-    }
-  }
-  close(fd);
-  bytes.resize(got);
-  return true;
-}
-
-// Writes a new file whole; the reason when it cannot.
-std::string write_new_file(const fs::path& path, std::string_view data) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return system_error("open", path, errno);
-  for (std::size_t done = 0; done < data.size();) {
-    const ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(fd);
-      return system_error("write", path, error);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (close(fd) != 0) return system_error("close", path, errno);
-  return {};
-}
-
-std::string read_from(const fs::path& path, off_t start) {
-  std::string text;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  if (lseek(fd, start, SEEK_SET) == start) {
-    char buffer[1 << 14];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) break;
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
-  }
-  close(fd);
-  return text;
-}
-
-std::string exit_text(int status) {
-  if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
-  return "was ended by signal " + std::to_string(WTERMSIG(status));
-}
-
-// Starts a child in `dir`, in a process group of its own, with standard input from
-// /dev/null. The posix_spawn error number, or 0.
-int spawn_child(const std::vector<std::string>& args, const fs::path& dir, int out_fd, int err_fd,
-                pid_t& pid) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err_fd, STDERR_FILENO);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  defaults = interrupt_signals();
-  for (int signal : {SIGCHLD, SIGPIPE})
-    sigaddset(&defaults, signal);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  std::vector<char*> argv;
-  for (const std::string& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  const int error = posix_spawn(&pid, args[0].c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  return error;
-}
-
-void pause_briefly() {
-  const timespec pause{0, 20'000'000};
-  nanosleep(&pause, nullptr);
-}
-
-// Ends the child's whole process group: politely first, then for good.
-void end_group(pid_t pid) {
-  kill(-pid, SIGTERM);
-  int status = 0;
-  for (int tries = 0; tries < 100; ++tries) {
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno != EINTR)) {
-      kill(-pid, SIGKILL);  // anything the child left in its group
-      return;
-    }
-    pause_briefly();
-  }
-  kill(-pid, SIGKILL);
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-}
-
-// A relative path that begins with '-' would read as an option to the child.
-std::string as_argument(const std::string& path) {
-  return path.starts_with("-") ? "./" + path : path;
-}
-
-struct active_score {
+struct member {
   std::size_t index = 0;
-  fs::path work;  // the score's work folder, inside its output folder
-  std::vector<engrave_step> steps;
-  std::size_t step = 0;
+  int warnings = 0;
+};
+
+// Scores engraved together: their documents in one work folder (in the output folder of the
+// first, on the same file system as every member's), convert-ly run on each in turn when the
+// path needs it, then one LilyPond process on all that are left.
+struct score_group {
+  fs::path work;
+  std::vector<member> members;  // not finished yet, in LilyPond's order
+  std::size_t converting = 0;   // the member convert-ly runs on; members.size() for LilyPond
+  engrave_step step;
   pid_t child = -1;
   steady::time_point deadline;
-  off_t log_start = 0;
-  int warnings = 0;
+  off_t log_start = 0;       // where this child's output begins in its log
+  std::size_t begun = 0;     // members LilyPond has announced
+  std::size_t finished = 0;  // members at the front finished while LilyPond goes on
+  off_t scanned = 0;         // bytes of LilyPond's output read for announcements
+  bool lilypond() const { return converting == members.size(); }
 };
 
 class batch {
@@ -216,190 +65,421 @@ class batch {
 
   int run() {
     results_.assign(jobs_.size(), score_result{});
-    std::size_t next = 0;
+    queue_scores();
     const std::size_t slots = std::max<std::size_t>(1, settings_.jobs);
-    while (next < jobs_.size() || !active_.empty()) {
+    while (!pending_.empty() || !groups_.empty()) {
       if (const int signal = take_interrupt()) return stop(signal);
-      if (active_.size() < slots && next < jobs_.size()) {
-        start(next++);
+      if (groups_.size() < slots && !pending_.empty()) {
+        start_group(slots - groups_.size());
         continue;
       }
       if (const int signal = wait_for_children()) return stop(signal);
       reap();
-      enforce_deadlines();
+      watch_lilypond();
     }
     return 0;
   }
 
  private:
-  const score_job& job(const active_score& a) const { return jobs_[a.index]; }
-  fs::path work_file(const active_score& a, std::string_view extension) const {
-    return a.work / (job(a).stem + std::string(extension));
+  const score_job& job(std::size_t index) const { return jobs_[index]; }
+  fs::path work_file(const score_group& g, std::size_t index, std::string_view extension) const {
+    return g.work / (job(index).stem + std::string(extension));
   }
 
-  // Converts the score and starts its first step. False when it ended already.
-  bool start(std::size_t index) {
-    observer_.started(index);
-    active_score a;
-    a.index = index;
-    const score_job& j = jobs_[index];
+  // Longest first (by the size of the score file), so that no long score finishes last; a
+  // batch that only converts keeps the order found.
+  void queue_scores() {
+    sizes_.assign(jobs_.size(), 0);
+    devices_.assign(jobs_.size(), 0);
+    for (std::size_t i = 0; i < jobs_.size(); ++i) {
+      std::error_code error;
+      const std::uintmax_t size = fs::file_size(jobs_[i].source, error);
+      sizes_[i] = error ? 0 : size;
+      pending_.push_back(i);
+    }
+    if (!settings_.ly_only)
+      std::stable_sort(pending_.begin(), pending_.end(),
+                       [&](std::size_t a, std::size_t b) { return sizes_[a] > sizes_[b]; });
+  }
+
+  // The output folder made, and its device; false when it cannot be made (the score failed).
+  bool prepare_output(std::size_t index) {
+    const score_job& j = job(index);
     std::error_code error;
     fs::create_directories(j.output_dir, error);
-    if (error)
-      return fail_early(index,
-                        "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
-    std::string work_name = (j.output_dir / ".choirly-engrave-XXXXXX").string();
-    if (!mkdtemp(work_name.data()))
-      return fail_early(index, system_error("mkdtemp", work_name, errno));
-    a.work = work_name;
-
-    std::string bytes, reason;
-    if (!read_score(j.source, settings_.path.max_file_size, settings_.path.name, bytes, reason))
-      return finish(a, false, reason);
-    const conversion result = settings_.path.convert(bytes);
-    bytes = std::string();
-    if (std::string e = write_new_file(work_file(a, ".log"), result.log); !e.empty())
-      return finish(a, false, e);
-    if (!result.document.empty())
-      if (std::string e = write_new_file(work_file(a, ".ly"), result.document); !e.empty())
-        return finish(a, false, e);
-    if (!result.ok) return finish(a, false, result.reason);
-    if (settings_.ly_only) return finish(a, true, {});
-    a.steps = lilypond_steps(settings_.tools, settings_.path.needs_convert_ly, settings_.png,
-                             jobs_[index].stem);
-    if (!start_step(a)) return false;
-    active_.push_back(std::move(a));
+    struct stat info {};
+    if (!error && stat(j.output_dir.c_str(), &info) != 0)
+      error = std::error_code(errno, std::generic_category());
+    if (error) {
+      observer_.started(index);
+      fail_early(index, "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
+      return false;
+    }
+    devices_[index] = info.st_dev;
     return true;
   }
 
-  bool fail_early(std::size_t index, std::string reason) {
+  // Takes the next score and as many more as the group may hold: on the same file system,
+  // with outputs that cannot be mixed up, within the bounds, and no more than an even share
+  // of what is left among the workers free now, so that each of them has some.
+  std::vector<std::size_t> choose_members(std::size_t free_slots) {
+    std::vector<std::size_t> chosen;
+    while (!pending_.empty() && chosen.empty()) {
+      const std::size_t first = pending_.front();
+      pending_.pop_front();
+      if (prepare_output(first)) chosen.push_back(first);
+    }
+    if (chosen.empty() || settings_.ly_only) return chosen;
+    const std::size_t share = (pending_.size() + free_slots) / free_slots;
+    const std::size_t most = std::min(std::max<std::size_t>(1, settings_.group_scores), share);
+    std::uintmax_t bytes = sizes_[chosen[0]];
+    for (auto it = pending_.begin(); it != pending_.end() && chosen.size() < most;) {
+      const std::size_t index = *it;
+      const bool fits = bytes + sizes_[index] <= settings_.group_bytes &&
+                        std::none_of(chosen.begin(), chosen.end(), [&](std::size_t other) {
+                          return outputs_overlap(job(other).stem, job(index).stem);
+                        });
+      if (!fits || !prepare_output(index)) {
+        // One that failed to prepare has ended; one that does not fit waits.
+        it = fits ? pending_.erase(it) : it + 1;
+        continue;
+      }
+      if (devices_[index] != devices_[chosen[0]]) {
+        ++it;
+        continue;
+      }
+      bytes += sizes_[index];
+      chosen.push_back(index);
+      it = pending_.erase(it);
+    }
+    return chosen;
+  }
+
+  // Converts the group's scores into a new work folder and starts its first child.
+  void start_group(std::size_t free_slots) {
+    const std::vector<std::size_t> chosen = choose_members(free_slots);
+    if (chosen.empty()) return;
+    score_group g;
+    std::string work_name = (job(chosen[0]).output_dir / ".choirly-engrave-XXXXXX").string();
+    if (!mkdtemp(work_name.data())) {
+      const int error = errno;
+      for (std::size_t index : chosen) {
+        observer_.started(index);
+        fail_early(index, call_failure("mkdtemp", work_name, error));
+      }
+      return;
+    }
+    g.work = work_name;
+    for (std::size_t index : chosen) {
+      observer_.started(index);
+      member m{index, 0};
+      const outcome converted = convert(g, index);
+      if (!converted)
+        finish(g, m, converted);
+      else if (settings_.ly_only)
+        finish(g, m, done{});
+      else
+        g.members.push_back(m);
+    }
+    g.converting = settings_.path.needs_convert_ly ? 0 : g.members.size();
+    if (start_step(g)) groups_.push_back(std::move(g));
+  }
+
+  // Writes the score's log and document into the work folder; the conversion's verdict.
+  outcome convert(const score_group& g, std::size_t index) {
+    const result<std::string> bytes =
+        read_plain_file(job(index).source, settings_.path.max_file_size, settings_.path.name);
+    if (!bytes) return failure{bytes.reason()};
+    const conversion converted = settings_.path.convert(*bytes);
+    if (const outcome written = write_new_file(work_file(g, index, ".log"), converted.log);
+        !written)
+      return written;
+    if (!converted.document.empty())
+      if (const outcome written = write_new_file(work_file(g, index, ".ly"), converted.document);
+          !written)
+        return written;
+    return converted.verdict;
+  }
+
+  void fail_early(std::size_t index, std::string reason) {
     score_result& r = results_[index];
     r.state = score_state::failed;
     r.reason = std::move(reason);
     observer_.finished(index, r);
+  }
+
+  // Starts the group's next child: convert-ly on a member, or LilyPond on all of them. False
+  // when nothing is left to run (the group's members have all finished and its folder is
+  // gone).
+  bool start_step(score_group& g) {
+    while (!g.members.empty()) {
+      const outcome started = spawn_step(g);
+      if (started) return true;
+      // convert-ly fails its one member; LilyPond, all of them.
+      if (!g.lilypond()) {
+        finish(g, g.members[g.converting], started);
+        g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+        continue;
+      }
+      for (member& m : g.members)
+        finish(g, m, started);
+      g.members.clear();
+    }
+    std::error_code error;
+    fs::remove_all(g.work, error);
     return false;
   }
 
-  // Starts the current step; false when it could not start (the score is then finished).
-  bool start_step(active_score& a) {
-    const engrave_step& step = a.steps[a.step];
-    const fs::path log_path = work_file(a, ".log");
+  outcome spawn_step(score_group& g) {
+    fs::path log_path;
+    if (g.lilypond()) {
+      std::vector<std::string> stems;
+      for (const member& m : g.members)
+        stems.push_back(job(m.index).stem);
+      g.step = lilypond_step(settings_.tools, settings_.png, stems);
+      std::error_code error;
+      fs::create_directories(g.work / group_log.parent_path(), error);
+      log_path = g.work / group_log;
+      const int made = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+      if (made < 0) return failure{call_failure("open", log_path, errno)};
+      close(made);
+    } else {
+      const std::size_t index = g.members[g.converting].index;
+      g.step = convert_ly_step(settings_.tools, job(index).stem);
+      log_path = work_file(g, index, ".log");
+    }
     const int log = open(log_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (log < 0) return finish(a, false, system_error("open", log_path, errno));
+    if (log < 0) return failure{call_failure("open", log_path, errno)};
     int out = log;
-    if (!step.output_file.empty()) {
-      const fs::path out_path = a.work / step.output_file;
+    if (!g.step.output_file.empty()) {
+      const fs::path out_path = g.work / g.step.output_file;
       out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
       if (out < 0) {
         const int error = errno;
         close(log);
-        return finish(a, false, system_error("open", out_path, error));
+        return failure{call_failure("open", out_path, error)};
       }
     }
-    a.log_start = lseek(log, 0, SEEK_END);
-    const int error = spawn_child(step.argv, a.work, out, log, a.child);
+    g.log_start = lseek(log, 0, SEEK_END);
+    g.scanned = g.log_start;
+    g.begun = 0;
+    g.finished = 0;
+    const result<pid_t> child = spawn_child(g.step.argv, g.work, out, log);
     if (out != log) close(out);
     close(log);
-    if (error != 0) return finish(a, false, system_error("posix_spawn", step.argv[0], error));
-    a.deadline = steady::now() + std::chrono::seconds(settings_.timeout_seconds);
-    return true;
+    if (!child) return failure{child.reason()};
+    g.child = *child;
+    g.deadline = steady::now() + std::chrono::seconds(settings_.timeout_seconds);
+    return done{};
   }
 
-  // Waits for a child to end, a time limit to pass or an interrupt: its signal, or 0.
+  // Waits for a child to end, a time limit to pass, LilyPond's output to be read again or an
+  // interrupt: its signal, or 0.
   int wait_for_children() {
     auto wait = std::chrono::nanoseconds(std::chrono::hours(1));
-    if (settings_.timeout_seconds > 0) {
-      const auto now = steady::now();
-      for (const active_score& a : active_)
+    const auto now = steady::now();
+    for (const score_group& g : groups_) {
+      if (settings_.timeout_seconds > 0)
         wait = std::min(wait, std::max(std::chrono::nanoseconds(0),
-                                       std::chrono::nanoseconds(a.deadline - now)));
+                                       std::chrono::nanoseconds(g.deadline - now)));
+      if (g.lilypond() && g.members.size() > 1)
+        wait = std::min<std::chrono::nanoseconds>(wait, announcement_poll);
     }
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-    const timespec timeout{static_cast<time_t>(seconds.count()),
-                           static_cast<long>((wait - seconds).count())};
-    sigset_t set = interrupt_signals();
-    sigaddset(&set, SIGCHLD);
-    const int signal = sigtimedwait(&set, nullptr, &timeout);
-    return signal == SIGCHLD || signal < 0 ? 0 : signal;
+    return wait_for_child_or_interrupt(static_cast<long>(seconds.count()),
+                                       static_cast<long>((wait - seconds).count()));
   }
 
-  // Every child that has ended moves its score on; a child that cannot be waited for fails it.
+  // Every child that has ended moves its group on; one that cannot be waited for fails the
+  // score it was on.
   void reap() {
-    for (std::size_t i = 0; i < active_.size();) {
-      active_score& a = active_[i];
+    for (std::size_t i = 0; i < groups_.size();) {
+      score_group& g = groups_[i];
       int status = 0;
-      pid_t done = waitpid(a.child, &status, WNOHANG);
-      while (done < 0 && errno == EINTR)
-        done = waitpid(a.child, &status, WNOHANG);
-      bool over = false;
-      if (done < 0) {
+      pid_t ended = waitpid(g.child, &status, WNOHANG);
+      while (ended < 0 && errno == EINTR)
+        ended = waitpid(g.child, &status, WNOHANG);
+      bool going = true;
+      if (ended < 0) {
         const int error = errno;
-        end_group(a.child);
-        finish(a, false,
-               "waitpid for " + a.steps[a.step].title + " (process " + std::to_string(a.child) +
-                   "): " + std::strerror(error));
-        over = true;
-      } else if (done == a.child) {
-        over = !step_done(a, status);
+        end_group(g.child);
+        going = child_failed(g, failure{"waitpid for " + g.step.title + " (process " +
+                                        std::to_string(g.child) + "): " + std::strerror(error)});
+      } else if (ended == g.child) {
+        going = g.lilypond() ? lilypond_done(g, status) : convert_ly_done(g, status);
       }
-      if (over)
-        active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
-      else
+      if (going)
         ++i;
+      else
+        groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
 
-  void enforce_deadlines() {
-    if (settings_.timeout_seconds <= 0) return;
+  // Each score LilyPond begins gets the time limit afresh; a child past its limit is ended.
+  // Scores that LilyPond has finished (it began the next one) are finished at once.
+  void watch_lilypond() {
     const auto now = steady::now();
-    for (std::size_t i = 0; i < active_.size();) {
-      active_score& a = active_[i];
-      if (now < a.deadline) {
+    for (std::size_t i = 0; i < groups_.size();) {
+      score_group& g = groups_[i];
+      if (g.lilypond() && g.members.size() > 1) note_announcements(g, now);
+      if (settings_.timeout_seconds <= 0 || now < g.deadline) {
         ++i;
         continue;
       }
-      end_group(a.child);
-      finish(a, false,
-             a.steps[a.step].title + " took longer than " +
-                 std::to_string(settings_.timeout_seconds) + " s");
-      active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
+      end_group(g.child);
+      if (child_failed(g, failure{g.step.title + " took longer than " +
+                                  std::to_string(settings_.timeout_seconds) + " s"}))
+        ++i;
+      else
+        groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
 
-  // Judges the step that ended; true when the next step runs.
-  bool step_done(active_score& a, int status) {
-    const engrave_step& step = a.steps[a.step];
-    const std::string see = " (see " + job(a).shown_out + ".log)";
-    if (step.reads_lilypond_log) {
-      const lilypond_report report =
-          summarize_lilypond(read_from(work_file(a, ".log"), a.log_start));
-      a.warnings += report.warnings;
-      if (!report.first_error.empty()) return finish(a, false, report.first_error);
+  // Reads LilyPond's new whole lines for "Processing `DOCUMENT'" of the members to come.
+  void note_announcements(score_group& g, steady::time_point now) {
+    const std::string text = read_file_from(g.work / group_log, g.scanned);
+    const std::size_t whole = text.rfind('\n');
+    if (whole == std::string::npos) return;
+    g.scanned += static_cast<off_t>(whole + 1);
+    for (const std::string_view line : lines(std::string_view(text).substr(0, whole))) {
+      if (g.begun >= g.members.size()) break;
+      const std::string expected =
+          "Processing `" + document_argument(job(g.members[g.begun].index).stem) + "'";
+      if (line != expected) continue;
+      // The first member's time began when the process did.
+      if (g.begun++ > 0) g.deadline = now + std::chrono::seconds(settings_.timeout_seconds);
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return finish(a, false, step.title + " " + exit_text(status) + see);
-    if (!step.output_file.empty()) {
+    if (g.begun < g.finished + 2) return;
+    const std::vector<std::string> arguments = arguments_of(g);
+    const lilypond_output output =
+        split_lilypond_output(read_file_from(g.work / group_log, g.log_start), arguments);
+    for (; g.finished + 1 < std::min(g.begun, output.parts.size()); ++g.finished)
+      judge_part(g, g.finished, output, arguments, std::nullopt);
+  }
+
+  std::vector<std::string> arguments_of(const score_group& g) const {
+    std::vector<std::string> arguments;
+    for (const member& m : g.members)
+      arguments.push_back(document_argument(job(m.index).stem));
+    return arguments;
+  }
+
+  // Adds the member's part of LilyPond's output to its log and finishes it: failed by the
+  // part's first error, or else by `failed`, when given.
+  void judge_part(score_group& g, std::size_t k, const lilypond_output& output,
+                  const std::vector<std::string>& arguments,
+                  const std::optional<std::string>& failed) {
+    member& m = g.members[k];
+    const std::string text = output.alone(k, arguments[k]);
+    append_to_file(work_file(g, m.index, ".log"), text);
+    const lilypond_report report = summarize_lilypond(text);
+    m.warnings += report.warnings;
+    if (!report.verdict)
+      finish(g, m, report.verdict);
+    else if (failed)
+      finish(g, m, failure{*failed});
+    else
+      finish(g, m, done{});
+  }
+
+  // convert-ly ended: its member goes on to LilyPond, or has failed.
+  bool convert_ly_done(score_group& g, int status) {
+    member& m = g.members[g.converting];
+    outcome judged = done{};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      judged = failure{g.step.title + " " + exit_text(status) + " (see " + job(m.index).shown_out +
+                       ".log)"};
+    } else {
       std::error_code error;
-      fs::rename(a.work / step.output_file, a.work / step.replaces, error);
+      fs::rename(g.work / g.step.output_file, g.work / g.step.replaces, error);
       if (error)
-        return finish(
-            a, false,
-            "rename " + shown_name((a.work / step.output_file).string()) + ": " + error.message());
+        judged = failure{"rename " + shown_name((g.work / g.step.output_file).string()) + ": " +
+                         error.message()};
     }
-    if (++a.step == a.steps.size()) return finish(a, true, {});
-    return start_step(a);
+    if (judged) {
+      ++g.converting;
+    } else {
+      finish(g, m, judged);
+      g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+    }
+    return start_step(g);
+  }
+
+  // A child ended by the batch (past its time limit) or lost to it (not to be waited for):
+  // convert-ly's member fails, and LilyPond's output is judged as far as it went.
+  bool child_failed(score_group& g, const outcome& why) {
+    if (!g.lilypond()) {
+      finish(g, g.members[g.converting], why);
+      g.members.erase(g.members.begin() + static_cast<std::ptrdiff_t>(g.converting));
+      return start_step(g);
+    }
+    return lilypond_ended(g, {false, {}, why.reason()});
+  }
+
+  bool lilypond_done(score_group& g, int status) {
+    return lilypond_ended(
+        g, {WIFEXITED(status) && WEXITSTATUS(status) == 0, exit_text(status), std::nullopt});
+  }
+
+  struct run_end {
+    bool clean;                            // exited with status 0
+    std::string status;                    // how it exited, when it did by itself
+    std::optional<std::string> cut_short;  // why the batch ended it
+  };
+
+  // Gives each member its part of LilyPond's output and judges it. The members LilyPond
+  // finished are judged by their parts alone; the one it was on when it failed fails with
+  // it; the ones it never began are engraved again by a new process. A run that ended by
+  // itself, cleanly or with its closing line, has finished with every member.
+  bool lilypond_ended(score_group& g, const run_end& end) {
+    const std::vector<std::string> arguments = arguments_of(g);
+    const lilypond_output output =
+        split_lilypond_output(read_file_from(g.work / group_log, g.log_start), arguments);
+    const bool whole_run = !end.cut_short && (end.clean || !output.closing.empty());
+    // The member the failure belongs to: the last one begun, or the first.
+    const std::size_t failing =
+        whole_run ? g.members.size() : std::max<std::size_t>(output.parts.size(), 1) - 1;
+    const std::size_t judged = whole_run ? g.members.size() : failing + 1;
+    for (std::size_t k = g.finished; k < judged; ++k) {
+      if (k == failing && end.cut_short)
+        finish(g, g.members[k], failure{*end.cut_short});
+      else if (k == failing)
+        judge_part(g, k, output, arguments, "LilyPond " + end.status + see_log(g.members[k]));
+      else
+        judge_part(g, k, output, arguments, std::nullopt);
+    }
+    g.members.erase(
+        g.members.begin(),
+        whole_run ? g.members.end() : g.members.begin() + static_cast<std::ptrdiff_t>(judged));
+    g.converting = g.members.size();  // the ones left go to LilyPond again
+    return start_step(g);
+  }
+
+  std::string see_log(const member& m) const { return " (see " + job(m.index).shown_out + ".log)"; }
+
+  bool exists(const fs::path& path) const {
+    std::error_code error;
+    return fs::exists(path, error);
   }
 
   // Ends the score: its outputs move into place, all of them when it succeeded, only its
-  // document and log when it failed. Always false, for the callers' convenience.
-  bool finish(active_score& a, bool ok, std::string reason) {
-    const score_job& j = job(a);
-    score_result& r = results_[a.index];
-    r.warnings = a.warnings;
-    r.state = ok ? score_state::ok : score_state::failed;
-    r.reason = std::move(reason);
-    const bool pdf = fs::exists(work_file(a, ".pdf"));
-    const bool earlier_pdf = fs::exists(j.output_dir / (j.stem + ".pdf"));
+  // document and log when it failed.
+  void finish(const score_group& g, const member& m, const outcome& verdict) {
+    score_result& r = results_[m.index];
+    r.warnings = m.warnings;
+    r.state = verdict ? score_state::ok : score_state::failed;
+    r.reason = verdict.reason();
+    note_outputs(g, m.index, r);
+    move_outputs(g, m.index, r);
+    observer_.finished(m.index, r);
+  }
+
+  // The ok line's output, and what the user should know of the PDF.
+  void note_outputs(const score_group& g, std::size_t index, score_result& r) const {
+    const score_job& j = job(index);
+    const bool ok = r.state == score_state::ok;
+    const bool pdf = exists(work_file(g, index, ".pdf"));
+    const bool earlier_pdf = exists(j.output_dir / (j.stem + ".pdf"));
     const std::string shown_pdf = j.shown_out + ".pdf";
     if (ok && settings_.ly_only) {
       r.main_output = ".ly";
@@ -407,7 +487,7 @@ class batch {
       r.main_output = ".pdf";
     } else if (ok) {
       r.main_output = ".ly";
-      const std::string log = read_from(work_file(a, ".log"), 0);
+      const std::string log = read_file_from(work_file(g, index, ".log"), 0);
       const bool no_music = log.find("skipping zero-duration score") != std::string::npos ||
                             log.find("no music found in score") != std::string::npos;
       r.note = no_music ? "no PDF: LilyPond skipped a score without music"
@@ -416,42 +496,49 @@ class batch {
     } else if (earlier_pdf && !settings_.ly_only) {
       r.note = shown_pdf + " of an earlier run left as it was";
     }
+  }
+
+  // Every output of a score that succeeded, only the document and log of one that failed.
+  void move_outputs(const score_group& g, std::size_t index, score_result& r) const {
+    const score_job& j = job(index);
     std::vector<fs::path> outputs;
     std::error_code error;
-    if (ok) {
-      for (fs::directory_iterator it(a.work, error), end; !error && it != end; it.increment(error))
-        outputs.push_back(it->path().filename());
+    if (r.state == score_state::ok) {
+      for (fs::directory_iterator it(g.work, error), end; !error && it != end;
+           it.increment(error)) {
+        std::error_code type_error;
+        const std::string name = it->path().filename().string();
+        if (!it->is_directory(type_error) && is_output_of(name, j.stem)) outputs.push_back(name);
+      }
       std::sort(outputs.begin(), outputs.end());
       if (error) {
         r.state = score_state::failed;
-        r.reason = "opendir " + shown_name(a.work.string()) + ": " + error.message();
+        r.reason = "opendir " + shown_name(g.work.string()) + ": " + error.message();
         outputs.clear();
       }
     } else {
       for (std::string_view extension : {".ly", ".log"})
-        if (fs::exists(work_file(a, extension))) outputs.push_back(j.stem + std::string(extension));
+        if (exists(work_file(g, index, extension)))
+          outputs.push_back(j.stem + std::string(extension));
     }
     // Renamed one by one: a failure leaves each file whole, the new one or the old one.
     for (const fs::path& name : outputs) {
-      if (!error) fs::rename(a.work / name, j.output_dir / name, error);
+      if (!error) fs::rename(g.work / name, j.output_dir / name, error);
       if (error && r.reason.empty()) {
         r.state = score_state::failed;
         r.reason = "rename " + shown_name((j.output_dir / name).string()) + ": " + error.message();
       }
     }
-    fs::remove_all(a.work, error);
-    observer_.finished(a.index, r);
-    return false;
   }
 
   // Ends every child and removes every work folder; the scores in work stay not run.
   int stop(int signal) {
-    for (active_score& a : active_) {
-      end_group(a.child);
+    for (score_group& g : groups_) {
+      end_group(g.child);
       std::error_code error;
-      fs::remove_all(a.work, error);
+      fs::remove_all(g.work, error);
     }
-    active_.clear();
+    groups_.clear();
     return signal;
   }
 
@@ -459,84 +546,17 @@ class batch {
   const engrave_settings& settings_;
   batch_observer& observer_;
   std::vector<score_result>& results_;
-  std::vector<active_score> active_;
+  std::vector<std::uintmax_t> sizes_;
+  std::vector<dev_t> devices_;
+  std::deque<std::size_t> pending_;
+  std::vector<score_group> groups_;
 };
 
 }  // namespace
 
-conversion_path choirly_path() {
-  conversion_path path;
-  path.name = "choirly";
-  // Lines end in CR LF; the byte-order mark and the header are a few bytes more.
-  path.max_file_size =
-      static_cast<std::size_t>(line_slots) * (4 * static_cast<std::size_t>(input_line_max) + 2) +
-      64;
-  path.convert = convert_score;
-  path.needs_convert_ly = true;
-  return path;
-}
-
-std::vector<engrave_step> lilypond_steps(const tool_paths& tools, bool convert_ly, bool png,
-                                         const std::string& stem) {
-  std::vector<engrave_step> steps;
-  const std::string document = as_argument(stem + ".ly");
-  // convert-ly prints the updated document, which then replaces the old one.
-  if (convert_ly)
-    steps.push_back(
-        {"convert-ly", {tools.convert_ly, document}, stem + ".ly.new", stem + ".ly", false});
-  std::vector<std::string> args = {tools.lilypond};
-  if (png) args.insert(args.end(), {"--pdf", "--png"});
-  args.insert(args.end(), {"-o", as_argument(stem), document});
-  steps.push_back({"LilyPond", std::move(args), {}, {}, true});
-  return steps;
-}
-
-signal_guard::signal_guard() {
-  sigset_t block = interrupt_signals();
-  sigaddset(&block, SIGCHLD);
-  sigprocmask(SIG_BLOCK, &block, &old_mask_);
-  struct sigaction chld {};
-  chld.sa_handler = SIG_DFL;
-  sigemptyset(&chld.sa_mask);
-  sigaction(SIGCHLD, &chld, &old_chld_);
-  struct sigaction pipe = chld;
-  pipe.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &pipe, &old_pipe_);
-}
-
-signal_guard::~signal_guard() {
-  sigaction(SIGPIPE, &old_pipe_, nullptr);
-  sigaction(SIGCHLD, &old_chld_, nullptr);
-  sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
-}
-
-int take_interrupt() {
-  const sigset_t set = interrupt_signals();
-  const timespec now{0, 0};
-  const int signal = sigtimedwait(&set, nullptr, &now);
-  return signal > 0 ? signal : 0;
-}
-
 int engrave_all(const std::vector<score_job>& jobs, const engrave_settings& settings,
                 batch_observer& observer, std::vector<score_result>& results) {
   return batch(jobs, settings, observer, results).run();
-}
-
-lilypond_report summarize_lilypond(std::string_view output) {
-  lilypond_report report;
-  for (std::size_t start = 0; start < output.size();) {
-    const std::size_t end = std::min(output.find('\n', start), output.size());
-    const std::string_view line = output.substr(start, end - start);
-    start = end + 1;
-    // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
-    // finishes the engraving, so that counts as a warning.
-    if (line.find("warning:") != std::string_view::npos ||
-        line.find("programming error:") != std::string_view::npos)
-      ++report.warnings;
-    else if (report.first_error.empty() && line.find("error:") != std::string_view::npos)
-      report.first_error = line;
-  }
-  return report;
 }
 
 }  // namespace choirly::engrave

@@ -6,20 +6,18 @@
 #include <string_view>
 #include <vector>
 
-#include "engrave/conversion.hpp"
-#include "engrave/engraver.hpp"
+#include "engrave/conversion_path.hpp"
 #include "score/model.hpp"
 
 namespace choirly::engrave {
 
 struct page_reading {
-  bool ok = false;
-  std::string reason;  // why the file is no score, when !ok
-  std::string log;     // what was read: the version and the encoding
+  std::string log;  // what was read: the version and the encoding
   score::score model;
 };
 
-page_reading read_page_score(std::string_view file);
+// Fails when the file is no score.
+result<page_reading> read_page_score(std::string_view file);
 
 // "choirly-engrave: warning: line N: ..." for each problem, in the list's order.
 std::string warning_lines(const std::vector<score::diagnostic>& diagnostics);

@@ -4,15 +4,15 @@
 #
 #   batch.sh GROUP CHOIRLY_ENGRAVE EXAMPLE_SCORE
 #
-# GROUP is one of: failures, interrupts, names, options. Messages are checked by their
-# exact text.
+# GROUP is one of: failures, interrupts, names, options, groups. Messages are checked by
+# their exact text.
 set -u
 group=$1 engrave=$2 example=$3
 standin=$(cd "$(dirname "$0")/standin" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/companion-batch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export PATH="$standin:$PATH" STANDIN_PIDS="$work/pids"
-unset STANDIN_LILYPOND STANDIN_CONVERT_LY STANDIN_DELAY
+unset STANDIN_LILYPOND STANDIN_CONVERT_LY STANDIN_DELAY STANDIN_ONLY STANDIN_RUNS
 fail() { echo "FAIL [$group] $*"; exit 1; }
 cd "$work" || exit 1
 
@@ -283,6 +283,122 @@ EOF
 -q -oly-out --ly-only s|1 converted, 0 failed
 EOF
   [ -s ly-out/a.ly ] || fail "-oDIR written together: no ly-out/a.ly"
+  ;;
+
+groups)
+  # Four scores of four sizes (blank lines after the end make a file longer, not its
+  # document): one LilyPond process takes them longest first, and each gets its own log.
+  for n in a b c d; do score "g/$n.nwctxt"; done
+  printf '\n' >>g/b.nwctxt
+  printf '\n\n' >>g/c.nwctxt
+  printf '\n\n\n' >>g/d.nwctxt
+  export STANDIN_RUNS="$work/runs"
+  # lilypond_runs NAME EXPECTED: the files of each LilyPond process, one line each.
+  lilypond_runs() {
+    [ "$(cat "$STANDIN_RUNS" 2>/dev/null)" = "$2" ] ||
+      fail "$1: LilyPond ran on
+$(cat "$STANDIN_RUNS" 2>/dev/null)
+expected
+$2"
+    rm -f "$STANDIN_RUNS"
+  }
+  run order 0 -j 1 -o order g
+  same order order.out <<'EOF'
+ok  d.nwctxt -> d.pdf (1 LilyPond warning)
+ok  c.nwctxt -> c.pdf (1 LilyPond warning)
+ok  b.nwctxt -> b.pdf (1 LilyPond warning)
+ok  a.nwctxt -> a.pdf (1 LilyPond warning)
+4 engraved, 0 failed
+EOF
+  lilypond_runs order "d.ly c.ly b.ly a.ly"
+  for n in a b c d; do
+    [ "$(grep -c '^Processing' "order/$n.log")" = 1 ] && grep -qx "Processing \`$n.ly'" "order/$n.log" ||
+      fail "order: $n.log is not $n's own: $(cat "order/$n.log")"
+    grep -qx "Success: compilation successfully completed" "order/$n.log" ||
+      fail "order: $n.log has no closing line"
+    grep -qx "%PDF stand-in for $n.ly" "order/$n.pdf" || fail "order: $n.pdf is not $n's"
+  done
+  no_work_folders order
+  # With two workers, each takes an even share.
+  run shared 0 -j 2 -q -o shared g
+  sort "$STANDIN_RUNS" >runs.sorted && mv runs.sorted "$STANDIN_RUNS"
+  lilypond_runs shared "$(printf 'b.ly a.ly\nd.ly c.ly')"
+
+  # A score that fails in the middle costs the others nothing: one process, three PDFs.
+  STANDIN_LILYPOND=error STANDIN_ONLY=c.ly run middle 1 -j 1 -o middle g
+  same middle middle.out <<'EOF'
+ok  d.nwctxt -> d.pdf (1 LilyPond warning)
+FAILED  c.nwctxt: c.ly:3:1: error: stand-in error
+ok  b.nwctxt -> b.pdf (1 LilyPond warning)
+ok  a.nwctxt -> a.pdf (1 LilyPond warning)
+3 engraved, 1 failed: c.nwctxt
+EOF
+  lilypond_runs middle "d.ly c.ly b.ly a.ly"
+  grep -qx 'fatal error: failed files: "c.ly"' middle/c.log || fail "middle: c.log: $(cat middle/c.log)"
+  ! grep -q 'error' middle/b.log || fail "middle: b.log has c's error"
+
+  # A crash ends the process: the score it was on fails alone, the ones after it are
+  # engraved again by a new one.
+  STANDIN_LILYPOND=crash STANDIN_ONLY=c.ly run crash 1 -j 1 -o crash g
+  same crash crash.out <<'EOF'
+ok  d.nwctxt -> d.pdf (1 LilyPond warning)
+FAILED  c.nwctxt: LilyPond was ended by signal 11 (see c.log)
+ok  b.nwctxt -> b.pdf (1 LilyPond warning)
+ok  a.nwctxt -> a.pdf (1 LilyPond warning)
+3 engraved, 1 failed: c.nwctxt
+EOF
+  lilypond_runs crash "$(printf 'd.ly c.ly b.ly a.ly\nb.ly a.ly')"
+
+  # A score that hangs is ended after --timeout seconds; the time limit is each score's, not
+  # the process's (four scores of 0.6 s each pass a limit of 1 s).
+  start=$SECONDS
+  STANDIN_LILYPOND=sleep STANDIN_ONLY=c.ly run hang 1 -j 1 --timeout 1 -o hang g
+  same hang hang.out <<'EOF'
+ok  d.nwctxt -> d.pdf (1 LilyPond warning)
+FAILED  c.nwctxt: LilyPond took longer than 1 s
+ok  b.nwctxt -> b.pdf (1 LilyPond warning)
+ok  a.nwctxt -> a.pdf (1 LilyPond warning)
+3 engraved, 1 failed: c.nwctxt
+EOF
+  [ $((SECONDS - start)) -le 10 ] || fail "hang: the run took $((SECONDS - start)) s"
+  lilypond_runs hang "$(printf 'd.ly c.ly b.ly a.ly\nb.ly a.ly')"
+  children_ended hang
+  no_work_folders hang
+  STANDIN_DELAY=0.6 run slow 0 -j 1 -q --timeout 1 -o slow g
+  lilypond_runs slow "d.ly c.ly b.ly a.ly"
+
+  # Ctrl-C in the middle of a group: the scores finished keep their outputs, the rest are
+  # not run, and nothing of theirs is left.
+  set -m
+  STANDIN_LILYPOND=sleep STANDIN_ONLY=b.ly "$engrave" -j 1 -o int g >int.out 2>int.err &
+  pid=$!
+  for _ in $(seq 100); do
+    [ -s "$STANDIN_PIDS" ] && grep -q '^ok  c' int.out && break
+    sleep 0.1
+  done
+  kill -INT "$pid"
+  wait "$pid"
+  status=$?
+  set +m
+  [ $status -eq 130 ] || fail "SIGINT in a group: exit status $status, expected 130"
+  same "SIGINT in a group" int.out <<'EOF'
+ok  d.nwctxt -> d.pdf (1 LilyPond warning)
+ok  c.nwctxt -> c.pdf (1 LilyPond warning)
+interrupted: 2 engraved, 0 failed, 2 not run
+EOF
+  [ "$(ls int | tr '\n' ' ')" = "c.log c.ly c.midi c.pdf d.log d.ly d.midi d.pdf " ] ||
+    fail "SIGINT in a group: int holds $(ls int)"
+  children_ended "SIGINT in a group"
+  no_work_folders "SIGINT in a group"
+  rm -f "$STANDIN_RUNS"
+
+  # choirly's documents go through convert-ly one at a time, then to LilyPond together; PNG
+  # pages are asked for the whole group.
+  run choirly 0 -j 1 -q --choirly --png -o choirly g
+  lilypond_runs choirly "d.ly c.ly b.ly a.ly"
+  for n in a b c d; do
+    [ "$(grep -c 'convert-ly (stand-in)' "choirly/$n.log")" = 1 ] || fail "choirly: $n.log: $(cat "choirly/$n.log")"
+  done
   ;;
 
 *)

@@ -5,12 +5,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/lilypond_steps.hpp"
 #include "engrave/score_jobs.hpp"
 
 namespace fs = std::filesystem;
@@ -70,20 +75,21 @@ TEST_F(EngraveFolder, FindsEachScoreOnceAndSkipsWhatIsNoFile) {
   fs::create_symlink("b.nwctxt", dir / "s/link.nwctxt");
   ASSERT_EQ(mkfifo((dir / "s/pipe.nwctxt").c_str(), 0600), 0);
   const std::string s = (dir / "s").string();
-  const score_search found = find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
-  EXPECT_EQ(found.usage_error, "");
-  EXPECT_EQ(names(found), (std::vector<std::string>{
-                              "b.nwctxt > " + (dir / "o/b").string(),
-                              "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
-                              "pipe.nwctxt: a FIFO, not a score file",
-                          }));
+  const result<score_search> found =
+      find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
+  ASSERT_TRUE(found) << found.reason();
+  EXPECT_EQ(names(*found), (std::vector<std::string>{
+                               "b.nwctxt > " + (dir / "o/b").string(),
+                               "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
+                               "pipe.nwctxt: a FIFO, not a score file",
+                           }));
 }
 
 TEST_F(EngraveFolder, NamesThatAreNoScoreAreUsageErrors) {
   write("notes.txt", "x");
-  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).reason(),
             (dir / "notes.txt").string() + " is neither a .nwctxt file nor a folder");
-  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).reason(),
             "no such file or folder: " + (dir / "gone\\n.nwctxt").string());
 }
 
@@ -92,33 +98,82 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
   write("two/a.nwctxt", "2");
   write("out/keep", "");
   // Different spellings of one output folder meet.
-  const score_search spread =
+  const result<score_search> spread =
       find_scores({(dir / "one").string(), (dir / "two").string()}, std::nullopt);
-  EXPECT_EQ(output_collision(spread.jobs), "");
-  std::vector<score_job> jobs = spread.jobs;
+  ASSERT_TRUE(spread);
+  EXPECT_TRUE(check_outputs_apart(spread->jobs));
+  std::vector<score_job> jobs = spread->jobs;
   jobs[0].output_dir = dir / "out";
   jobs[1].output_dir = dir / "one/../out";
-  EXPECT_EQ(output_collision(jobs), (dir / "one/a.nwctxt").string() + " and " +
-                                        (dir / "two/a.nwctxt").string() + " would both write " +
-                                        (dir / "one/../out/a").string() +
-                                        ".*; rename one of them, or engrave them in separate runs");
+  EXPECT_EQ(check_outputs_apart(jobs).reason(),
+            (dir / "one/a.nwctxt").string() + " and " + (dir / "two/a.nwctxt").string() +
+                " would both write " + (dir / "one/../out/a").string() +
+                ".*; rename one of them, or engrave them in separate runs");
 }
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
   const tool_paths tools{"/bin/convert-ly", "/bin/lilypond"};
-  const std::vector<engrave_step> both = lilypond_steps(tools, true, false, "-x");
-  ASSERT_EQ(both.size(), 2u);
-  EXPECT_EQ(both[0].argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
-  EXPECT_EQ(both[0].output_file, "-x.ly.new");
-  EXPECT_EQ(both[0].replaces, "-x.ly");
-  EXPECT_FALSE(both[0].reads_lilypond_log);
-  EXPECT_EQ(both[1].argv, (std::vector<std::string>{"/bin/lilypond", "-o", "./-x", "./-x.ly"}));
-  EXPECT_TRUE(both[1].reads_lilypond_log);
-  const std::vector<engrave_step> alone = lilypond_steps(tools, false, true, "a");
-  ASSERT_EQ(alone.size(), 1u);
-  EXPECT_EQ(alone[0].title, "LilyPond");
-  EXPECT_EQ(alone[0].argv,
-            (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "-o", "a", "a.ly"}));
+  const engrave_step convert = convert_ly_step(tools, "-x");
+  EXPECT_EQ(convert.argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
+  EXPECT_EQ(convert.output_file, "-x.ly.new");
+  EXPECT_EQ(convert.replaces, "-x.ly");
+  const engrave_step alone = lilypond_step(tools, true, {"a"});
+  EXPECT_EQ(alone.title, "LilyPond");
+  EXPECT_EQ(alone.argv, (std::vector<std::string>{"/bin/lilypond", "--pdf", "--png", "a.ly"}));
+  EXPECT_EQ(alone.output_file, "");
+  // Several documents to one process, each named as its "Processing" line names it.
+  EXPECT_EQ(lilypond_step(tools, false, {"b", "-c", "d.e"}).argv,
+            (std::vector<std::string>{"/bin/lilypond", "b.ly", "./-c.ly", "d.e.ly"}));
+}
+
+TEST(EngraveBatch, OutputsOfOneScoreAmongOthers) {
+  struct {
+    std::string file, stem;
+    bool output;
+  } const files[] = {
+      {"a.pdf", "a", true},    {"a-page2.png", "a", true}, {"a-1.midi", "a", true},
+      {"a.ly", "a", true},     {"ab.pdf", "a", false},     {"a", "a", false},
+      {"b.a.pdf", "a", false}, {"a.b.pdf", "a.b", true},   {"a.b.pdf", "a", true},
+      {"-x.midi", "-x", true},
+  };
+  for (const auto& f : files)
+    EXPECT_EQ(is_output_of(f.file, f.stem), f.output) << f.file << " of " << f.stem;
+  // Such stems never share a process.
+  EXPECT_TRUE(outputs_overlap("a", "a"));
+  EXPECT_TRUE(outputs_overlap("a", "a.b"));
+  EXPECT_TRUE(outputs_overlap("a-1", "a"));
+  EXPECT_FALSE(outputs_overlap("a", "ab"));
+  EXPECT_FALSE(outputs_overlap("a.b", "a.c"));
+}
+
+TEST(EngraveBatch, LilyPondsOutputCutIntoEachDocumentsPart) {
+  const std::vector<std::string> documents = {"a.ly", "b.ly", "./-c.ly"};
+  const std::string a = "Processing `a.ly'\nParsing...\nConverting to `a.pdf'...\n";
+  const std::string b = "Processing `b.ly'\nb.ly:2:6: error: unknown escaped string\n";
+  const std::string c = "Processing `./-c.ly'\nProcessing `b.ly'\nc.ly:1:1: warning: w\n";
+  const std::string success = "Success: compilation successfully completed\n";
+  const std::string failed_b = "fatal error: failed files: \"b.ly\"\n";
+
+  // A whole run that failed one document: each part reads as that document alone.
+  const lilypond_output run =
+      split_lilypond_output("GNU LilyPond\n" + a + b + c + failed_b, documents);
+  EXPECT_EQ(run.preamble, "GNU LilyPond\n");
+  EXPECT_EQ(run.parts, (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(run.closing, "fatal error: failed files: \"b.ly\"");
+  EXPECT_EQ(run.alone(0, "a.ly"), "GNU LilyPond\n" + a + success);
+  EXPECT_EQ(run.alone(1, "b.ly"), "GNU LilyPond\n" + b + failed_b);
+  EXPECT_EQ(run.alone(2, "./-c.ly"), "GNU LilyPond\n" + c + success);
+
+  // A run cut short: the parts begun, no closing line; announcements out of order are text.
+  const lilypond_output cut = split_lilypond_output(b + a + "Drawing", documents);
+  EXPECT_EQ(cut.preamble, b);
+  EXPECT_EQ(cut.parts, (std::vector<std::string>{a + "Drawing"}));
+  EXPECT_EQ(cut.closing, "");
+  EXPECT_EQ(cut.alone(0, "a.ly"), b + a + "Drawing");
+  EXPECT_EQ(cut.alone(1, "b.ly"), b);
+
+  const lilypond_output ok = split_lilypond_output(a + success, {"a.ly"});
+  EXPECT_EQ(ok.alone(0, "a.ly"), a + success);
 }
 
 TEST(EngraveBatch, ChoirlysFileSizeComesFromItsLimits) {
@@ -145,8 +200,7 @@ conversion_path test_path(std::size_t max_size) {
     conversion c;
     c.log = "log\n";
     c.document = "doc " + std::string(file);
-    c.ok = file != "bad";
-    if (!c.ok) c.reason = "bad score";
+    if (file == "bad") c.verdict = failure{"bad score"};
     return c;
   };
   return path;
@@ -159,7 +213,7 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
   write("s/d.nwctxt", "fine");
   write("o/d.pdf", "earlier");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, dir / "o");
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
   engrave_settings settings;
   settings.jobs = 2;
   settings.ly_only = true;
@@ -199,6 +253,137 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
   EXPECT_EQ(results[0].reason, "posix_spawn /nonexistent/lilypond: No such file or directory");
 }
 
+// A stand-in path whose conversions are chosen by the file's bytes, and which keeps what it
+// was given: the scheduler writes what the path returns and judges by its verdict alone.
+struct chosen_path {
+  std::vector<std::string> given;
+  conversion_path path(bool needs_convert_ly) {
+    conversion_path p;
+    p.name = "the chosen path";
+    p.max_file_size = 100;
+    p.needs_convert_ly = needs_convert_ly;
+    p.convert = [this](std::string_view file) {
+      given.emplace_back(file);
+      if (file == "whole") return conversion{done{}, "\\score { c }\n", "read whole\n"};
+      if (file == "half") return conversion{failure{"no end marker"}, "\\score {", "half\n"};
+      return conversion{failure{"no score at all"}, {}, "nothing\n"};
+    };
+    return p;
+  }
+};
+
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
+}
+
+TEST_F(EngraveFolder, WhatThePathGivesIsWrittenAndJudgedByItsVerdict) {
+  write("s/a.nwctxt", "whole");
+  write("s/b.nwctxt", "half");
+  write("s/c.nwctxt", "junk");
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  chosen_path chosen;
+  engrave_settings settings;
+  settings.ly_only = true;
+  settings.path = chosen.path(false);
+  recorder seen;
+  std::vector<score_result> results;
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(chosen.given, (std::vector<std::string>{"whole", "half", "junk"}));
+  struct {
+    std::string stem;
+    score_state state;
+    std::string reason, ly, log;
+  } const expected[] = {
+      {"a", score_state::ok, "", "\\score { c }\n", "read whole\n"},
+      {"b", score_state::failed, "no end marker", "\\score {", "half\n"},
+      {"c", score_state::failed, "no score at all", "(none)", "nothing\n"},
+  };
+  ASSERT_EQ(results.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& e = expected[i];
+    EXPECT_EQ(results[i].state, e.state) << e.stem;
+    EXPECT_EQ(results[i].reason, e.reason) << e.stem;
+    EXPECT_EQ(contents(dir / "o" / (e.stem + ".ly")), e.ly) << e.stem;
+    EXPECT_EQ(contents(dir / "o" / (e.stem + ".log")), e.log) << e.stem;
+  }
+}
+
+TEST_F(EngraveFolder, ThePathSaysWhetherConvertLyRuns) {
+  write("s/a.nwctxt", "whole");
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  chosen_path chosen;
+  engrave_settings settings;
+  settings.tools = {"/bin/false", "/bin/true"};
+  recorder seen;
+  std::vector<score_result> results;
+  // A convert-ly that fails is run only for a path that needs it.
+  settings.path = chosen.path(true);
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(results[0].state, score_state::failed);
+  EXPECT_EQ(results[0].reason, "convert-ly exited with status 1 (see a.log)");
+  fs::remove(dir / "o/a.ly");
+  fs::remove(dir / "o/a.log");
+  settings.path = chosen.path(false);
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(results[0].state, score_state::ok);
+  EXPECT_EQ(results[0].main_output, ".ly");
+  EXPECT_EQ(results[0].note, "no PDF: LilyPond wrote none");
+  EXPECT_EQ(chosen.given.size(), 2u);
+}
+
+// The files of each LilyPond process the stand-in lilypond ran, one line each.
+std::vector<std::string> lilypond_runs(const fs::path& runs) {
+  std::vector<std::string> lines;
+  std::ifstream in(runs);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  fs::remove(runs);
+  return lines;
+}
+
+TEST_F(EngraveFolder, GroupsKeepToTheirBounds) {
+  // Sizes 5, 4, 3, 2 and 1 bytes: taken longest first.
+  for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+           {"e", "fffff"}, {"d", "dddd"}, {"c", "ccc"}, {"b-1", "bb"}, {"b", "b"}})
+    write("s/" + name + ".nwctxt", bytes);
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  engrave_settings settings;
+  settings.path = test_path(100);
+  settings.tools.lilypond = std::string(STANDIN_DIR) + "/lilypond";
+  ASSERT_EQ(setenv("STANDIN_RUNS", (dir / "runs").c_str(), 1), 0);
+  recorder seen;
+  std::vector<score_result> results;
+  struct {
+    std::size_t jobs, scores;
+    std::uintmax_t bytes;
+    std::vector<std::string> runs;
+  } const rows[] = {
+      // b and b-1 never share a process: b-1's outputs would pass for b's.
+      {1, 12, 1000, {"e.ly d.ly c.ly b-1.ly", "b.ly"}},
+      {1, 2, 1000, {"e.ly d.ly", "c.ly b-1.ly", "b.ly"}},
+      // Within 7 bytes of score files: e (5) takes b-1 (2), d (4) takes c (3).
+      {1, 12, 7, {"e.ly b-1.ly", "d.ly c.ly", "b.ly"}},
+      // Two workers share the five scores: three, then two (which go apart).
+      {2, 12, 1000, {"e.ly d.ly c.ly", "b.ly", "b-1.ly"}},
+  };
+  for (const auto& row : rows) {
+    settings.jobs = row.jobs;
+    settings.group_scores = row.scores;
+    settings.group_bytes = row.bytes;
+    ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+    std::vector<std::string> runs = lilypond_runs(dir / "runs");
+    if (row.jobs > 1) std::sort(runs.begin(), runs.end(), std::greater<>());
+    EXPECT_EQ(runs, row.runs) << row.scores << " scores, " << row.bytes << " bytes";
+    for (const score_result& r : results)
+      EXPECT_EQ(r.state, score_state::ok) << r.reason;
+  }
+  unsetenv("STANDIN_RUNS");
+}
+
 }  // namespace
 
 // Takes the first child's exit status before the engraver can, as a parent that reaps
@@ -216,7 +401,7 @@ TEST_F(EngraveFolder, AChildThatCannotBeWaitedForFailsItsScore) {
   write("s/a.nwctxt", "one");
   write("s/b.nwctxt", "two");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, std::nullopt);
+  const score_search found = *find_scores({(dir / "s").string()}, std::nullopt);
   engrave_settings settings;
   settings.jobs = 2;
   settings.path = test_path(100);
