@@ -9,8 +9,8 @@
 #include "choirly.hpp"
 #include "engrave/score_preparation.hpp"
 #include "engrave/score_texts.hpp"
-#include "engrave/text_lines.hpp"
 #include "limits.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 
@@ -43,7 +43,7 @@ class memory_output {
 };
 
 std::string first_line_starting(std::string_view text, std::string_view prefix) {
-  for (const std::string_view line : lines(text))
+  for (const std::string_view line : util::lines(text))
     if (line.starts_with(prefix)) return std::string(line);
   return {};
 }

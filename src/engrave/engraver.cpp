@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "engrave/file_io.hpp"
-#include "engrave/text_lines.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 
@@ -341,7 +341,7 @@ class batch {
     const std::size_t whole = text.rfind('\n');
     if (whole == std::string::npos) return;
     g.scanned += static_cast<off_t>(whole + 1);
-    for (const std::string_view line : lines(std::string_view(text).substr(0, whole))) {
+    for (const std::string_view line : util::lines(std::string_view(text).substr(0, whole))) {
       if (g.begun >= g.members.size()) break;
       const std::string expected =
           "Processing `" + document_argument(job(g.members[g.begun].index).stem) + "'";

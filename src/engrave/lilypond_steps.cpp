@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "engrave/text_lines.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 
@@ -89,7 +89,7 @@ std::string lilypond_output::alone(std::size_t document, const std::string& argu
 
 lilypond_report summarize_lilypond(std::string_view output) {
   lilypond_report report;
-  for (const std::string_view line : lines(output)) {
+  for (const std::string_view line : util::lines(output)) {
     // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
     // finishes the engraving, so that counts as a warning.
     if (line.find("warning:") != std::string_view::npos ||

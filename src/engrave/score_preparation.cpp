@@ -2,7 +2,7 @@
 #include "engrave/score_preparation.hpp"
 
 #include "engrave/text_encoding.hpp"
-#include "engrave/text_lines.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 
@@ -19,7 +19,7 @@ bool is_digit(char c) {
 
 // The code page of a "|Locale|ACP:N" record, or 0 without one.
 int locale_code_page(std::string_view score) {
-  for (const std::string_view line : lines(score)) {
+  for (const std::string_view line : util::lines(score)) {
     if (!line.starts_with("|Locale|")) continue;
     const std::size_t acp = line.find("ACP:");
     if (acp == std::string_view::npos) continue;

@@ -6,7 +6,7 @@
 
 #include "choirly.hpp"
 #include "engrave/text_encoding.hpp"
-#include "engrave/text_lines.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 
@@ -21,7 +21,7 @@ constexpr std::string_view lyric_close = " }";
 // text ends at its first NUL.
 template <typename Visit>
 void for_each_choirly_line(std::string_view text, Visit visit) {
-  for (std::string_view line : lines(text)) {
+  for (std::string_view line : util::lines(text)) {
     const bool ends_in_lf = line.data() + line.size() < text.data() + text.size();
     if (ends_in_lf && line.ends_with('\r')) line.remove_suffix(1);
     visit(line.substr(0, line.find('\0')));

@@ -587,10 +587,10 @@ class reader {
 // Lines before the first |AddStaff line, then the lines of each staff.
 std::vector<std::size_t> lines_per_staff(std::string_view text) {
   std::vector<std::size_t> counts(1, 0);
-  util::for_each_line(text, [&](std::string_view line) {
+  for (const std::string_view line : util::lines(text)) {
     if (line.starts_with("|AddStaff")) counts.push_back(0);
     ++counts.back();
-  });
+  }
   return counts;
 }
 
@@ -612,7 +612,7 @@ reading read_nwctxt(std::string_view text) {
   reader walk(model, lines_per_staff(text));
   bool header = false;
   int number = 0;
-  util::for_each_line(text, [&](std::string_view line) {
+  for (std::string_view line : util::lines(text)) {
     ++number;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (!header) {
@@ -620,18 +620,18 @@ reading read_nwctxt(std::string_view text) {
       if (at != std::string_view::npos) {
         model.version = header_version(line, at);
         header = true;
+        continue;
       }
       // Blank lines may stand before the header; anything else means there is none.
-      return at != std::string_view::npos ||
-             line.find_first_not_of(" \t") == std::string_view::npos;
+      if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+      break;
     }
     if (line.starts_with(end_marker)) {
       model.has_end_marker = true;
-      return false;
+      break;
     }
     walk.line(line, number);
-    return true;
-  });
+  }
   if (!header) {
     result.error = "not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)";
     return result;

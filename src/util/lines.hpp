@@ -1,28 +1,46 @@
 // Walking a text line by line without copying it: the one splitter the readers share.
+// `for (std::string_view line : util::lines(text))` gives each line without its LF (a CR
+// before it stays); a text that ends with LF has no empty line after it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
-#include <type_traits>
 
 namespace choirly::util {
 
-// Calls `visit(line)` with each line of `text`, without its '\n' (a '\r' before it stays).
-// A text that ends with '\n' has no empty line after it. When `visit` returns a bool, false
-// stops the walk.
-template <typename Visit>
-void for_each_line(std::string_view text, Visit visit) {
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if constexpr (std::is_same_v<decltype(visit(line)), bool>) {
-      if (!visit(line)) return;
-    } else {
-      visit(line);
+class lines {
+ public:
+  explicit lines(std::string_view text) : text_(text) {}
+
+  class iterator {
+   public:
+    iterator(std::string_view text, std::size_t start) : text_(text), start_(start) { find_end(); }
+    std::string_view operator*() const { return text_.substr(start_, end_ - start_); }
+    iterator& operator++() {
+      start_ = end_ + 1;
+      find_end();
+      return *this;
     }
-  }
-}
+    // Every iterator past the last line is the end.
+    bool operator==(const iterator& other) const {
+      return std::min(start_, text_.size()) == std::min(other.start_, other.text_.size());
+    }
+
+   private:
+    void find_end() {
+      end_ = start_ < text_.size() ? text_.find('\n', start_) : text_.size();
+      if (end_ == std::string_view::npos) end_ = text_.size();
+    }
+    std::string_view text_;
+    std::size_t start_, end_ = 0;
+  };
+
+  iterator begin() const { return {text_, 0}; }
+  iterator end() const { return {text_, text_.size()}; }
+
+ private:
+  std::string_view text_;
+};
 
 }  // namespace choirly::util

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engrave/options.hpp"
-#include "engrave/text_lines.hpp"
+#include "util/lines.hpp"
 
 namespace choirly::engrave {
 namespace {
@@ -81,7 +81,7 @@ TEST(EngraveLines, EachLineWithoutItsEnd) {
   };
   for (const auto& row : rows) {
     std::vector<std::string> got;
-    for (const std::string_view line : lines(row.text))
+    for (const std::string_view line : util::lines(row.text))
       got.emplace_back(line);
     EXPECT_EQ(got, row.lines) << row.text;
   }
