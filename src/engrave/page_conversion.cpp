@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engrave/score_preparation.hpp"
+#include "engrave/shown_name.hpp"
 #include "page/writer.hpp"
 #include "score/reader.hpp"
 
@@ -25,8 +26,8 @@ std::string warning_lines(const std::vector<score::diagnostic>& diagnostics) {
   std::string out;
   for (const score::diagnostic& d : diagnostics)
     out += "choirly-engrave: warning: " +
-           (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) + d.message +
-           "\n";
+           (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) +
+           shown_name(d.message, false) + "\n";
   return out;
 }
 

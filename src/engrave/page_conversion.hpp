@@ -19,7 +19,8 @@ struct page_reading {
 // Fails when the file is no score.
 result<page_reading> read_page_score(std::string_view file);
 
-// "choirly-engrave: warning: line N: ..." for each problem, in the list's order.
+// "choirly-engrave: warning: line N: ..." for each problem, in the list's order, each on one
+// line: a staff name may hold a line end.
 std::string warning_lines(const std::vector<score::diagnostic>& diagnostics);
 
 conversion convert_page(std::string_view file);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engrave/page_conversion.hpp"
 #include "engrave/score_preparation.hpp"
 #include "engrave/text_encoding.hpp"
 
@@ -83,6 +84,19 @@ TEST(EngravePreparation, CharactersGivenToChoirly) {
                              3),
             "a\xC3\xA9\xED\x95\x9C");
   EXPECT_FALSE(code_page_to_utf8("x", 99999).has_value());
+}
+
+// A staff name may hold a line end; its warning must still be one line of the log.
+TEST(EngravePreparation, PageWarningsStayOnOneLine) {
+  const conversion converted = convert_page(
+      "!NoteWorthyComposer(2.75)\n|AddStaff|Name:\"Sop\\nrano\"\n|Lyric1|Text:\"one two three\"\n"
+      "|Note|Dur:4th|Pos:0\n!NoteWorthyComposer-End\n");
+  EXPECT_EQ(
+      converted.log,
+      "choirly-engrave: NoteWorthy Composer 2.75 score in UTF-8, written as the score is "
+      "laid out\n"
+      "choirly-engrave: warning: line 2: staff \"Sop\\nrano\" has 2 lyric syllables more than "
+      "notes to take them; they are left out\n");
 }
 
 }  // namespace
