@@ -396,6 +396,11 @@ class reader {
     for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
       if (opt == "Lyric=Always") e.lyric = lyric_option::always;
+      if (opt == "Beam=First") e.beam = beam_mark::first;
+      if (opt == "Beam") e.beam = beam_mark::middle;
+      if (opt == "Beam=End") e.beam = beam_mark::end;
+      if (opt == "Stem=Up") e.stem = stem_direction::up;
+      if (opt == "Stem=Down") e.stem = stem_direction::down;
     });
     triplets(e, d);
     e.onset = state_.now;
