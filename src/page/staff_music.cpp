@@ -109,6 +109,7 @@ void staff_music::write() {
 void staff_music::item(std::size_t index, bool& timing_done) {
   const score::item& it = staff_.items[index];
   if (const auto* c = std::get_if<score::clef_change>(&it)) {
+    if (!c->visible) out_.token("\\once \\omit Staff.Clef \\once \\omit Staff.ClefModifier");
     out_.token(clef_text(*c));
   } else if (const auto* k = std::get_if<score::key_change>(&it)) {
     out_.token(key_text(*k));
@@ -343,6 +344,8 @@ void staff_music::main_event(std::size_t index, const event& e) {
   if (slur_open_[index]) token += "(";
   if (slur_close_[index]) token += ")";
   token += marks_.post_events(e);
+  // A hidden note keeps its time, its syllable, its ties and marks; only its drawing goes.
+  if (!e.visible && upper.size() > 0) token = "\\hideNotes " + token + " \\unHideNotes";
   out_.token(token);
   if (e.triplet == score::triplet_mark::end) out_.close(nest::tuplet);
 }

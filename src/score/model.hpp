@@ -119,6 +119,7 @@ enum class clef_kind { treble, bass, alto, tenor, percussion };
 struct clef_change {
   clef_kind kind = clef_kind::treble;
   int octave_shift = 0;  // -1 "Octave Down", 1 "Octave Up"
+  bool visible = true;   // a hidden clef still sets the pitches
   int line = 0;
 };
 

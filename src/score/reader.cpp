@@ -239,6 +239,7 @@ class reader {
     const std::string_view shift = record_.get("OctaveShift").value_or("");
     if (shift == "Octave Down") c.octave_shift = -1;
     if (shift == "Octave Up") c.octave_shift = 1;
+    c.visible = record_.get("Visibility").value_or("") != "Never";
     state_.clef = c;
     s.items.emplace_back(c);
   }
