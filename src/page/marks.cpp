@@ -117,8 +117,9 @@ std::string mark_writer::flow(const score::mark& m) {
   // Marks belong to the whole score: one for each moment, though several staves hold it.
   if (!shared_.insert("flow " + m.onset.text() + " " + m.style).second) return "";
   const std::string text = flow_text(m.style);
-  if (m.style == "Segno") return "\\textMark \\markup \\musicglyph \"scripts.segno\"";
-  if (m.style == "Coda") return "\\textMark \\markup \\musicglyph \"scripts.coda\"";
+  // The first sign of each, as often as the score has it: the default would count on.
+  if (m.style == "Segno") return "\\segnoMark 1";
+  if (m.style == "Coda") return "\\codaMark 1";
   if (m.style == "ToCoda")
     return "\\textEndMark \\markup { " + quoted(text) + " \\musicglyph \"scripts.coda\" }";
   return "\\textEndMark " + quoted(text);

@@ -41,6 +41,11 @@ std::string rest_text(const event& e, const std::string& dur) {
   return text;
 }
 
+// A beam needs notes at both ends and flags on every event it joins.
+bool beamable(const event& e, const voice_part& notes, bool end) {
+  return notes.part->base >= 8 && (!end || notes.size() > 0) && !e.full_measure_rest;
+}
+
 }  // namespace
 
 staff_music::staff_music(const score::staff& s, std::set<std::string>& score_marks,
@@ -75,6 +80,14 @@ void staff_music::write() {
   const std::vector<score::measure>& measures = measures_or_whole(staff_, whole);
   std::size_t m = 0;
   bool timing_done = false;
+  // The score beams what it means to beam; LilyPond would otherwise beam by the meter.
+  out_.token("\\autoBeamOff");
+  const bool beams = std::find(beam_open_.begin(), beam_open_.end(), true) != beam_open_.end();
+  // A beam is no melisma in NoteWorthy: the syllables stay on the notes the score gives them.
+  if (beams && !staff_.lyrics.empty())
+    out_.token(
+        "\\set melismaBusyProperties = #'(melismaBusy slurMelismaBusy tieMelismaBusy "
+        "completionBusy)");
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
   for (std::size_t i = 0; i < staff_.items.size(); ++i) {
     while (m + 1 < measures.size() && i > measures[m].end_item) {
@@ -96,6 +109,7 @@ void staff_music::write() {
 void staff_music::item(std::size_t index, bool& timing_done) {
   const score::item& it = staff_.items[index];
   if (const auto* c = std::get_if<score::clef_change>(&it)) {
+    if (!c->visible) out_.token("\\once \\omit Staff.Clef \\once \\omit Staff.ClefModifier");
     out_.token(clef_text(*c));
   } else if (const auto* k = std::get_if<score::key_change>(&it)) {
     out_.token(key_text(*k));
@@ -215,6 +229,7 @@ void staff_music::plan_events() {
     slot_items_.push_back(order_[k]);
     slots_.push_back({std::get<event>(staff_.items[order_[k]]).takes_syllable, before});
   }
+  plan_beams();
   for (std::size_t s = 0; s < slots_.size(); ++s)
     upper_[slot_items_[s]].each([&](const score::note& n) {
       if (tied_into_.count(&n)) slots_[s].melisma = true;
@@ -233,6 +248,32 @@ void staff_music::plan_ties(std::size_t k) {
       }
     });
   });
+}
+
+// Beams as the score draws them: Beam=First, Beam ... Beam=End over events in a row; a
+// group the page cannot beam (a quarter inside, a rest at an end, no end) is left flagged.
+void staff_music::plan_beams() {
+  beam_open_.assign(staff_.items.size(), false);
+  beam_close_.assign(staff_.items.size(), false);
+  std::size_t start = 0;
+  bool open = false;
+  for (std::size_t k = 0; k < order_.size(); ++k) {
+    const event& e = std::get<event>(staff_.items[order_[k]]);
+    const voice_part& notes = upper_[order_[k]];
+    const bool first = e.beam == score::beam_mark::first;
+    if (first) {
+      start = k;
+      open = beamable(e, notes, true);
+      continue;
+    }
+    if (!open) continue;
+    if (e.beam == score::beam_mark::middle && beamable(e, notes, false)) continue;
+    if (e.beam == score::beam_mark::end && beamable(e, notes, true)) {
+      beam_open_[order_[start]] = true;
+      beam_close_[order_[k]] = true;
+    }
+    open = false;
+  }
 }
 
 bool staff_music::has_notes(std::size_t index) const {
@@ -293,15 +334,35 @@ void staff_music::main_event(std::size_t index, const event& e) {
   const bool triplet = upper.part->triplet;
   if (!triplet || e.triplet == score::triplet_mark::first) out_.close(nest::tuplet);
   two_voices(e, upper);
+  stem(e);
   flush_graces();
   if (triplet && !out_.is_open(nest::tuplet)) out_.open(nest::tuplet, "\\tuplet 3/2 {");
   const std::string dur = duration_text(upper.part->base, upper.part->dots);
   std::string token = upper.size() == 0 ? rest_text(e, dur) : chord_text(upper, dur, true);
+  if (beam_open_[index]) token += "[";
+  if (beam_close_[index]) token += "]";
   if (slur_open_[index]) token += "(";
   if (slur_close_[index]) token += ")";
   token += marks_.post_events(e);
+  // A hidden note keeps its time, its syllable, its ties and marks; only its drawing goes.
+  if (!e.visible && upper.size() > 0) token = "\\hideNotes " + token + " \\unHideNotes";
   out_.token(token);
   if (e.triplet == score::triplet_mark::end) out_.close(nest::tuplet);
+}
+
+// Stems as the score turns them, one command for a run of them. Where two voices share the
+// staff their shapes set the stems, and leaving them sets every stem free again.
+void staff_music::stem(const event& e) {
+  using score::stem_direction;
+  if (shape_ != voice_shape::alone || out_.is_open(nest::two_voices)) {
+    stem_ = stem_direction::neutral;
+    return;
+  }
+  if (e.is_rest() || e.stem == stem_) return;
+  static constexpr std::array<std::string_view, 3> commands = {"\\stemNeutral", "\\stemUp",
+                                                               "\\stemDown"};
+  out_.token(std::string(commands[static_cast<std::size_t>(e.stem)]));
+  stem_ = e.stem;
 }
 
 // The longer notes of a chord go to a voice of their own, silent elsewhere.
@@ -314,7 +375,8 @@ void staff_music::lower(rational onset, const chord_part& part) {
                                                              "\\voiceFour"};
   if (v == lower_.size()) {
     lower_.push_back({rational(0), printer({.tokens_per_line = lower_voice_tokens_per_line})});
-    lower_.back().out.token(shapes[static_cast<std::size_t>(shape_)]);
+    lower_.back().out.token(std::string(shapes[static_cast<std::size_t>(shape_)]) +
+                            " \\autoBeamOff");
   }
   lower_voice& voice = lower_[v];
   voice_part notes;

@@ -66,6 +66,8 @@ class staff_music {
   void timing(const score::measure& m);
   void plan_events();
   void plan_ties(std::size_t k);
+  void plan_beams();
+  void stem(const score::event& e);
   bool has_notes(std::size_t index) const;
   std::string chord_text(const voice_part& notes, const std::string& dur, bool with_ties) const;
   void grace(const score::event& e);
@@ -84,6 +86,8 @@ class staff_music {
   std::vector<std::size_t> order_;  // the items that are events other than grace notes
   std::vector<voice_part> upper_;   // by item index
   std::vector<bool> slur_open_, slur_close_;
+  std::vector<bool> beam_open_, beam_close_;                     // by item index
+  score::stem_direction stem_ = score::stem_direction::neutral;  // the run in force
   std::unordered_set<const score::note*> tied_, tied_into_;
   std::vector<std::size_t> slot_items_;  // the item of each syllable slot
   std::vector<syllable_slot> slots_;

@@ -84,6 +84,10 @@ struct chord_part {
 };
 
 enum class triplet_mark { none, first, middle, end };
+// Where an event stands in a beam the score draws: Beam=First, Beam, Beam=End.
+enum class beam_mark { none, first, middle, end };
+// A stem the score turns: Stem=Up or Stem=Down; neutral leaves it to the engraver.
+enum class stem_direction { neutral, up, down };
 enum class lyric_option { standard, never, always };
 
 // A note, chord, rest or rest chord. `second` holds the Dur2/Pos2 notes when the record has
@@ -104,6 +108,8 @@ struct event {
   int line = 0;
   unsigned articulations = 0;  // articulation bits
   hairpin_option hairpin = hairpin_option::none;
+  beam_mark beam = beam_mark::none;
+  stem_direction stem = stem_direction::neutral;
 
   bool is_rest() const { return main.notes.empty() && (!has_second || second.notes.empty()); }
 };
@@ -113,6 +119,7 @@ enum class clef_kind { treble, bass, alto, tenor, percussion };
 struct clef_change {
   clef_kind kind = clef_kind::treble;
   int octave_shift = 0;  // -1 "Octave Down", 1 "Octave Up"
+  bool visible = true;   // a hidden clef still sets the pitches
   int line = 0;
 };
 

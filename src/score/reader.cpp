@@ -239,6 +239,7 @@ class reader {
     const std::string_view shift = record_.get("OctaveShift").value_or("");
     if (shift == "Octave Down") c.octave_shift = -1;
     if (shift == "Octave Up") c.octave_shift = 1;
+    c.visible = record_.get("Visibility").value_or("") != "Never";
     state_.clef = c;
     s.items.emplace_back(c);
   }
@@ -396,6 +397,11 @@ class reader {
     for_each_item(record_.get("Opts").value_or(""), [&](std::string_view opt) {
       if (opt == "Lyric=Never") e.lyric = lyric_option::never;
       if (opt == "Lyric=Always") e.lyric = lyric_option::always;
+      if (opt == "Beam=First") e.beam = beam_mark::first;
+      if (opt == "Beam") e.beam = beam_mark::middle;
+      if (opt == "Beam=End") e.beam = beam_mark::end;
+      if (opt == "Stem=Up") e.stem = stem_direction::up;
+      if (opt == "Stem=Down") e.stem = stem_direction::down;
     });
     triplets(e, d);
     e.onset = state_.now;

@@ -5,6 +5,13 @@
 %%
 %%   note STAFF ONSET GRACE PITCH DURATION      e.g. note staff1 3/4 - 1:3:1/2 1/12
 %%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
+%%   beam STAFF START END                       e.g. beam staff1 1/2 7/8
+%%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
+%%
+%% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
+%% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
+%% is set before the engraver would choose it (\stemUp, \voiceOne, ...), in the staff's own
+%% voices (named "voiceN"), grace notes aside.
 %%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
@@ -51,9 +58,34 @@
 #(define (choirly-blank? text)
    (string-every char-whitespace? text))
 
+#(define (choirly-own-voice? context)
+   (let ((voice (ly:context-find context 'Voice)))
+     (and voice (string? (ly:context-id voice)) (string-prefix? "voice" (ly:context-id voice)))))
+
+%% A stem's cause is the head it grew from.
+#(define (choirly-note-cause? cause)
+   (cond ((ly:grob? cause) (eq? (grob::name cause) 'NoteHead))
+         ((ly:stream-event? cause) (and (memq 'note-event (ly:event-property cause 'class)) #t))
+         (else #f)))
+
+#(define (choirly-onset context)
+   (choirly-rational->string (ly:moment-main (ly:context-current-moment context))))
+
 #(define (choirly-events-engraver context)
+   (define beam-starts (make-hash-table))
    (make-engraver
     (acknowledgers
+     ((beam-interface engraver grob source-engraver)
+      (hashq-set! beam-starts grob (choirly-onset (ly:translator-context source-engraver))))
+     ((stem-interface engraver grob source-engraver)
+      (let ((where (ly:translator-context source-engraver))
+            (direction (ly:grob-property-data grob 'direction)))
+        ;; LilyPond gives rests stems too, for the beams over them; only the notes' count.
+        (if (and (number? direction) (not (zero? direction)) (choirly-own-voice? where)
+                 (choirly-note-cause? (ly:grob-property grob 'cause))
+                 (zero? (ly:moment-grace (ly:context-current-moment where))))
+            (choirly-log-event! "stem" (choirly-context-id where 'Staff) (choirly-onset where)
+                                (if (positive? direction) "up" "down")))))
      ((note-head-interface engraver grob source-engraver)
       (let ((cause (ly:grob-property grob 'cause))
             (where (ly:translator-context source-engraver)))
@@ -82,7 +114,12 @@
              (choirly-context-id where 'Lyrics)
              (choirly-rational->string
               (ly:moment-main (ly:context-current-moment where)))
-             text)))))))
+             text)))))
+    (end-acknowledgers
+     ((beam-interface engraver grob source-engraver)
+      (let ((where (ly:translator-context source-engraver)))
+        (choirly-log-event! "beam" (choirly-context-id where 'Staff)
+                            (hashq-ref beam-starts grob "?") (choirly-onset where)))))))
 
 %% The marks around the notes, by the grob that prints them:
 %%   mark STAFF ONSET articulation NAME   (Script: staccato, accent, fermata, ...)

@@ -139,9 +139,15 @@ TEST(PageMarks, FlowMarksAreTheScoresOnceAMoment) {
   sc::mark segno = mark(sc::mark_kind::flow, "Segno");
   sc::mark to_coda = mark(sc::mark_kind::flow, "ToCoda");
   to_coda.onset = sc::rational(5);
-  EXPECT_EQ(written({fine, segno, to_coda}, shared),
-            "\\textEndMark \"D.C. al Fine\" | \\textMark \\markup \\musicglyph \"scripts.segno\" | "
-            "\\textEndMark \\markup { \"To Coda\" \\musicglyph \"scripts.coda\" }");
+  sc::mark coda = mark(sc::mark_kind::flow, "Coda");
+  coda.onset = sc::rational(6);
+  sc::mark second_coda = coda;
+  second_coda.onset = sc::rational(7);
+  // Each segno and coda is the single sign, not LilyPond's count of them.
+  EXPECT_EQ(written({fine, segno, to_coda, coda, second_coda}, shared),
+            "\\textEndMark \"D.C. al Fine\" | \\segnoMark 1 | "
+            "\\textEndMark \\markup { \"To Coda\" \\musicglyph \"scripts.coda\" } | "
+            "\\codaMark 1 | \\codaMark 1");
   // A second staff holds the same marks: the score shows them once.
   EXPECT_EQ(written({fine, segno}, shared), " | ");
   sc::mark later = fine;

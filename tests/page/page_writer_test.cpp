@@ -195,7 +195,7 @@ TEST(PageWriter, HeaderAndScoreFollowTheChoirTemplates) {
                        "  tagline = ##f\n"
                        "}\n\n"
                        "sopranoMusic = {\n"
-                       "  c'1 |\n"
+                       "  \\autoBeamOff c'1 |\n"
                        "  \\bar \"|.\"\n"
                        "}\n"))
       << page;
@@ -223,7 +223,7 @@ TEST(PageWriter, TripletsPickupsAndIrregularMeasures) {
   b.note(0, 0, 2, 1).bar();
   const std::vector<std::string> music = variable(page_of(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
-      "  \\time 3/4 \\partial 4 g'4 |",
+      "  \\autoBeamOff \\time 3/4 \\partial 4 g'4 |",
       "  \\tuplet 3/2 { c'8 d'8 e'8 } f'2 |",
       "  \\set Timing.measureLength = #(ly:make-moment 1) c'1 |",
       "  \\set Timing.measureLength = #(ly:make-moment 3/4) c'2. |",
@@ -243,7 +243,7 @@ TEST(PageWriter, BarLinesSlursAndMeasureNumbers) {
   const std::vector<std::string> music = variable(page_of(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
       // The repeat close with no open bar before it repeats from the start.
-      "  \\repeat volta 2 { c'1( \\bar \"||\" |",
+      "  \\autoBeamOff \\repeat volta 2 { c'1( \\bar \"||\" |",
       "  d'1) \\bar \".|\" |",
       "  e'1 \\bar \"\" |",
       "  r1 } |",
@@ -294,8 +294,10 @@ TEST(PageWriter, LongerChordNotesSoundInASecondVoice) {
   b.note(0, 5, 4).note(0, 6, 2).bar();
   const std::string page = page_of(one_staff(b));
   EXPECT_EQ(variable(page, "sopranoMusic"),
-            (std::vector<std::string>{"  \\voiceOne g'4 a'4 \\oneVoice b'2 |", "  \\bar \"|.\""}));
-  EXPECT_EQ(variable(page, "sopranoLower"), std::vector<std::string>{"  \\voiceTwo c'2"});
+            (std::vector<std::string>{"  \\autoBeamOff \\voiceOne g'4 a'4 \\oneVoice b'2 |",
+                                      "  \\bar \"|.\""}));
+  EXPECT_EQ(variable(page, "sopranoLower"),
+            std::vector<std::string>{"  \\voiceTwo \\autoBeamOff c'2"});
   EXPECT_NE(page.find("      \\new Voice { \\sopranoLower }\n"), std::string::npos);
 }
 
@@ -373,8 +375,8 @@ TEST(PageWriter, WhatThePageLeavesOutOrDrawsOtherwiseGoesToTheNotes) {
   // The page itself says nothing of them, and the rest keeps its fermata only.
   EXPECT_EQ(page.find("repeats drawn"), std::string::npos);
   EXPECT_EQ(variable(page, "sopranoMusic"),
-            (std::vector<std::string>{"  c'1 | \\bar \".|:\"", "  d'1 | \\bar \".|:\"",
-                                      "  r1\\fermata", "  \\bar \"|.\""}));
+            (std::vector<std::string>{"  \\autoBeamOff c'1 | \\bar \".|:\"",
+                                      "  d'1 | \\bar \".|:\"", "  r1\\fermata", "  \\bar \"|.\""}));
 }
 
 }  // namespace

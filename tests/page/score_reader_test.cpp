@@ -184,6 +184,35 @@ TEST(ScoreReader, ChordPartsOfTwoDurationsMoveOnByTheShorter) {
   EXPECT_FALSE(e[2].takes_syllable);
 }
 
+TEST(ScoreReader, BeamAndStemOptionsAreKeptAsWritten) {
+  using choirly::score::beam_mark;
+  using choirly::score::stem_direction;
+  struct row {
+    const char* record;
+    beam_mark beam;
+    stem_direction stem;
+  };
+  const std::vector<row> rows = {
+      {"|Note|Dur:8th|Pos:0|Opts:Stem=Up,Beam=First", beam_mark::first, stem_direction::up},
+      {"|Chord|Dur:8th|Pos:0,2|Opts:Beam,Stem=Down", beam_mark::middle, stem_direction::down},
+      {"|Rest|Dur:8th|Opts:Beam", beam_mark::middle, stem_direction::neutral},
+      {"|Note|Dur:8th|Pos:1|Opts:Beam=End", beam_mark::end, stem_direction::neutral},
+      {"|Note|Dur:8th|Pos:1|Opts:StemLength=9,Lyric=Never", beam_mark::none,
+       stem_direction::neutral},
+      {"|Note|Dur:4th|Pos:1", beam_mark::none, stem_direction::neutral},
+  };
+  std::string body = "|AddStaff|Name:\"S\"\n";
+  for (const row& r : rows)
+    body += std::string(r.record) + "\n";
+  const std::vector<event> es = events(read(body));
+  ASSERT_EQ(es.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].record);
+    EXPECT_EQ(es[i].beam, rows[i].beam);
+    EXPECT_EQ(es[i].stem, rows[i].stem);
+  }
+}
+
 TEST(ScoreReader, AWholeRestAloneFillsItsMeasure) {
   const std::vector<event> e =
       events(read("|AddStaff|Name:\"S\"\n|TimeSig|Signature:3/4\n"

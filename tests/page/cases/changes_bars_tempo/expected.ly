@@ -5,7 +5,7 @@
 }
 
 changesMusic = {
-  \repeat volta 2 { \clef treble \key g \major \time 4/4 \tempo 4 = 90 g'1 \bar "||" |
+  \autoBeamOff \repeat volta 2 { \clef treble \key g \major \time 4/4 \tempo 4 = 90 g'1 \bar "||" |
   \time 2/2 \tempo "Slower" 2 = 60 g'1 \bar ".|" |
   \key d \minor \clef bass \once \omit Staff.TimeSignature \time 2/4 d2 \bar "" |
   \numericTimeSignature \time 4/4 d1 } |

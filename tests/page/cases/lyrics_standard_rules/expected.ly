@@ -5,7 +5,7 @@
 }
 
 sopranoMusic = {
-  \clef treble \numericTimeSignature \time 4/4 c'4 d'4( e'4) f'4~ |
+  \autoBeamOff \clef treble \numericTimeSignature \time 4/4 c'4 d'4( e'4) f'4~ |
   f'4 r4 \grace g'8 g'4 a'4 |
   <c'~ e'>2 <c' g'>2 |
   c'1 |

@@ -5,7 +5,7 @@
 }
 
 tuneMusic = {
-  \clef treble \numericTimeSignature \time 4/4 c'1 | \repeat volta 3 {
+  \autoBeamOff \clef treble \numericTimeSignature \time 4/4 c'1 | \repeat volta 3 {
   d'1 | \repeat volta 3 {
   e'1 } } \alternative { \volta 1,2 { |
   f'1 } \volta 3 { |

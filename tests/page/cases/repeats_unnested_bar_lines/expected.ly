@@ -5,7 +5,7 @@
 }
 
 barsMusic = {
-  \clef treble \numericTimeSignature \time 4/4 c'1 | \bar ".|:"
+  \autoBeamOff \clef treble \numericTimeSignature \time 4/4 c'1 | \bar ".|:"
   d'1 | \bar ".|:"
   e'1 | \bar ":|." \set Score.repeatCommands = #'((volta "2."))
   f'1 \set Score.repeatCommands = #'((volta #f))

@@ -5,7 +5,7 @@
 }
 
 rhythmMusic = {
-  \clef treble \time 3/4 \partial 4 g'4 |
+  \autoBeamOff \clef treble \time 3/4 \partial 4 g'4 |
   \grace a'8 \tuplet 3/2 { c'8 d'8 e'8 } f'4.( g'8) |
   <c' e' g'~>2 <c' g'>4 |
   R2. |
@@ -16,7 +16,7 @@ rhythmMusic = {
 }
 
 rhythmLower = {
-  \voiceTwo s1*5/2 a2
+  \voiceTwo \autoBeamOff s1*5/2 a2
 }
 
 \score {

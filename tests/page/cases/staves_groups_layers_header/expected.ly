@@ -9,32 +9,32 @@
 }
 
 sopranoOneMusic = {
-  \clef treble b'1 |
+  \autoBeamOff \clef treble b'1 |
   \bar "|."
 }
 
 altoMusic = {
-  \clef treble g'1 |
+  \autoBeamOff \clef treble g'1 |
   \bar "||"
 }
 
 upperMusic = {
-  \clef treble d''1 |
+  \autoBeamOff \clef treble d''1 |
   \bar "|."
 }
 
 pianoMusic = {
-  \clef treble e'1 |
+  \autoBeamOff \clef treble e'1 |
   \bar "|."
 }
 
 leftMusic = {
-  \clef bass d1 |
+  \autoBeamOff \clef bass d1 |
   \bar "|."
 }
 
 clickMusic = {
-  \clef percussion \set Staff.middleCClefPosition = #6 \applyContext #ly:set-middle-C! d1 |
+  \autoBeamOff \clef percussion \set Staff.middleCClefPosition = #6 \applyContext #ly:set-middle-C! d1 |
   \bar "|."
 }
 
