@@ -44,14 +44,16 @@ std::string rest_text(const event& e, const std::string& dur) {
 }  // namespace
 
 staff_music::staff_music(const score::staff& s, std::set<std::string>& score_marks,
-                         voice_shape shape, const staff_repeats& repeats, bool per_staff_repeats)
+                         voice_shape shape, const staff_repeats& repeats, bool per_staff_repeats,
+                         const staff_layout& layout)
     : staff_(s),
       score_marks_(score_marks),
       shape_(shape),
       repeats_(repeats),
       per_staff_repeats_(per_staff_repeats),
+      layout_(layout),
       marks_(score_marks),
-      out_({.measure_number_every = measure_number_every}) {
+      out_({.measure_number_every = measure_number_every, .first_measure = layout.first_bar}) {
   write();
 }
 
@@ -75,6 +77,10 @@ void staff_music::write() {
   const std::vector<score::measure>& measures = measures_or_whole(staff_, whole);
   std::size_t m = 0;
   bool timing_done = false;
+  for (const score::item& it : staff_.items)
+    if (const auto* b = std::get_if<score::bar_line>(&it)) own_bars_.insert(b->onset);
+  if (layout_.first_bar != 1)
+    out_.token("\\set Timing.currentBarNumber = #" + std::to_string(layout_.first_bar));
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
   for (std::size_t i = 0; i < staff_.items.size(); ++i) {
     while (m + 1 < measures.size() && i > measures[m].end_item) {
@@ -120,7 +126,12 @@ void staff_music::item(std::size_t index, bool& timing_done) {
 void staff_music::bar(const score::bar_line& b) {
   print_before_bar(repeats_, ++boundary_, out_);
   out_.token(bar_text(b.style));
+  if (b.system_break) out_.token("\\break");
   out_.bar_check();
+  // LilyPond gives a pickup the number of the measure after it; NoteWorthy counts it.
+  if (renumber_after_pickup_)
+    out_.token("\\set Timing.currentBarNumber = #" + std::to_string(layout_.first_bar + 1));
+  renumber_after_pickup_ = false;
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
   out_.end_line();
 }
@@ -175,6 +186,7 @@ void staff_music::timing(const score::measure& m) {
   }
   if (pickup_possible_ && m.length < m.expected) {
     out_.token("\\partial " + length_text(m.length));
+    renumber_after_pickup_ = m.closed;
     return;
   }
   out_.token("\\set Timing.measureLength = " + moment_text(m.length));
@@ -293,6 +305,7 @@ void staff_music::main_event(std::size_t index, const event& e) {
   const bool triplet = upper.part->triplet;
   if (!triplet || e.triplet == score::triplet_mark::first) out_.close(nest::tuplet);
   two_voices(e, upper);
+  break_point(e);
   flush_graces();
   if (triplet && !out_.is_open(nest::tuplet)) out_.open(nest::tuplet, "\\tuplet 3/2 {");
   const std::string dur = duration_text(upper.part->base, upper.part->dots);
@@ -302,6 +315,12 @@ void staff_music::main_event(std::size_t index, const event& e) {
   token += marks_.post_events(e);
   out_.token(token);
   if (e.triplet == score::triplet_mark::end) out_.close(nest::tuplet);
+}
+
+// An invisible bar line where the page may break a line though this staff has none.
+void staff_music::break_point(const event& e) {
+  if (e.onset > rational(0) && layout_.break_points.count(e.onset) && !own_bars_.count(e.onset))
+    out_.token("\\bar \"\"");
 }
 
 // The longer notes of a chord go to a voice of their own, silent elsewhere.
