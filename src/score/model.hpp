@@ -210,6 +210,10 @@ struct staff {
   int line = 0;
   int patch = -1;             // General MIDI program 0..127 from the staff's instrument
   bool drum_channel = false;  // plays on MIDI channel 10
+  int transposition = 0;      // half steps the playback sounds from the written notes
+  bool muted = false;         // silent in playback
+  int volume = 127;           // the channel's volume 0..127
+  int pan = 64;               // the channel's stereo position 0 (left) .. 127 (right)
 };
 
 struct diagnostic {

@@ -249,6 +249,14 @@ class reader {
     }
     if (const auto v = record_.get("Layer")) s.layered_with_next = *v == "Y";
     if (const auto v = record_.get("Channel")) s.drum_channel = *v == "10";
+    if (const auto v = record_.get("Muted")) s.muted = *v == "Y";
+    const auto midi_value = [&](std::string_view field_name, int& out) {
+      if (const std::optional<int> n = read_int(record_.get(field_name).value_or(""));
+          n && *n >= 0 && *n <= 127)
+        out = *n;
+    };
+    midi_value("Volume", s.volume);
+    midi_value("StereoPan", s.pan);
   }
 
   void staff_instrument() {
@@ -256,6 +264,9 @@ class reader {
     if (const std::optional<int> patch = read_int(record_.get("Patch").value_or(""));
         patch && *patch >= 0 && *patch <= 127)
       s.patch = *patch;
+    if (const std::optional<int> trans = read_int(record_.get("Trans").value_or(""));
+        trans && *trans >= -48 && *trans <= 48)
+      s.transposition = *trans;
   }
 
   void lyric() {
