@@ -1,6 +1,8 @@
 // Header check, header replacement for choirly and character decoding of a score, in memory.
 #include "engrave/score_preparation.hpp"
 
+#include <algorithm>
+
 #include "engrave/text_encoding.hpp"
 #include "util/lines.hpp"
 
@@ -73,7 +75,17 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
   }
 
   const int code_page = saves_utf8(digits) ? 65001 : locale_code_page(body);
-  if (code_page == 65001) {
+  // Files re-encoded on their way to a repository keep their old header: text that is valid
+  // UTF-8 beyond ASCII is taken as UTF-8, as no code page's text reads as valid UTF-8 by chance.
+  const bool ascii = std::all_of(body.begin(), body.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (code_page != 65001 && !ascii && clean_utf8(body) == body) {
+    score.encoding =
+        "UTF-8 (the text is valid UTF-8, though the header says " +
+        (code_page == 0 ? std::string("Windows-1252") : "code page " + std::to_string(code_page)) +
+        ")";
+    score.utf8 = std::move(body);
+  } else if (code_page == 65001) {
     score.encoding = "UTF-8";
     score.utf8 = clean_utf8(body);
   } else if (code_page == 0 || code_page == 1252) {

@@ -1,11 +1,23 @@
 // General MIDI instruments as LilyPond names them, and each staff's choice of one.
 #include "page/instruments.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "page/notation.hpp"
 
 namespace choirly::page {
+
+namespace {
+
+std::string decimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4f", value);
+  return text;
+}
+
+}  // namespace
 
 // The staff's MIDI instrument: its program, or the drum channel.
 std::string instrument_setting(const score::staff& s) {
@@ -15,9 +27,40 @@ std::string instrument_setting(const score::staff& s) {
       percussion = percussion || c->kind == score::clef_kind::percussion;
       break;
     }
-  if (percussion) return " midiInstrument = \"drums\"";
-  if (s.patch < 0) return "";
-  return " midiInstrument = " + quoted(std::string(midi_instrument(s.patch)));
+  std::string out;
+  if (percussion)
+    out = " midiInstrument = \"drums\"";
+  else if (s.patch >= 0)
+    out = " midiInstrument = " + quoted(std::string(midi_instrument(s.patch)));
+  return out + playback_setting(s);
+}
+
+std::string playback_setting(const score::staff& s) {
+  std::string out;
+  if (s.transposition != 0) {
+    // The pitch that sounds for a written c': the MIDI moves, the page keeps the notes.
+    static constexpr std::array<std::pair<int, std::string_view>, 12> steps = {{{0, "0"},
+                                                                                {0, "1/2"},
+                                                                                {1, "0"},
+                                                                                {2, "-1/2"},
+                                                                                {2, "0"},
+                                                                                {3, "0"},
+                                                                                {3, "1/2"},
+                                                                                {4, "0"},
+                                                                                {5, "-1/2"},
+                                                                                {5, "0"},
+                                                                                {6, "-1/2"},
+                                                                                {6, "0"}}};
+    const int octave = s.transposition >= 0 ? s.transposition / 12 : -((11 - s.transposition) / 12);
+    const auto& step = steps[static_cast<std::size_t>(s.transposition - octave * 12)];
+    out += " instrumentTransposition = #(ly:make-pitch " + std::to_string(octave) + " " +
+           std::to_string(step.first) + " " + std::string(step.second) + ")";
+  }
+  if (s.muted) out += " \\remove Staff_performer";
+  if (s.volume != 127) out += " midiExpression = #" + decimal(s.volume / 127.0);
+  if (s.pan != 64)
+    out += " midiPanPosition = #" + decimal(std::clamp((s.pan - 64) / 63.0, -1.0, 1.0));
+  return out;
 }
 
 namespace {

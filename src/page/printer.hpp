@@ -17,11 +17,12 @@ struct line_breaks {
   int tokens_per_line = 0;       // a break before every Nth token; 0: only where told
   std::size_t max_width = 0;     // a break before a token that would pass this; 0: none
   int measure_number_every = 0;  // a "% N" line before every Nth measure; 0: none
+  int first_measure = 1;         // the number the first measure has
 };
 
 class printer {
  public:
-  explicit printer(line_breaks breaks = {}) : breaks_(breaks) {}
+  explicit printer(line_breaks breaks = {}) : breaks_(breaks), measure_(breaks.first_measure) {}
 
   // One token, after a blank when the line holds one already; an empty token is nothing.
   void token(std::string_view text);

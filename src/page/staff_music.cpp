@@ -49,14 +49,16 @@ bool beamable(const event& e, const voice_part& notes, bool end) {
 }  // namespace
 
 staff_music::staff_music(const score::staff& s, std::set<std::string>& score_marks,
-                         voice_shape shape, const staff_repeats& repeats, bool per_staff_repeats)
+                         voice_shape shape, const staff_repeats& repeats, bool per_staff_repeats,
+                         const staff_layout& layout)
     : staff_(s),
       score_marks_(score_marks),
       shape_(shape),
       repeats_(repeats),
       per_staff_repeats_(per_staff_repeats),
+      layout_(layout),
       marks_(score_marks),
-      out_({.measure_number_every = measure_number_every}) {
+      out_({.measure_number_every = measure_number_every, .first_measure = layout.first_bar}) {
   write();
 }
 
@@ -88,6 +90,10 @@ void staff_music::write() {
     out_.token(
         "\\set melismaBusyProperties = #'(melismaBusy slurMelismaBusy tieMelismaBusy "
         "completionBusy)");
+  for (const score::item& it : staff_.items)
+    if (const auto* b = std::get_if<score::bar_line>(&it)) own_bars_.insert(b->onset);
+  if (layout_.first_bar != 1)
+    out_.token("\\set Timing.currentBarNumber = #" + std::to_string(layout_.first_bar));
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
   for (std::size_t i = 0; i < staff_.items.size(); ++i) {
     while (m + 1 < measures.size() && i > measures[m].end_item) {
@@ -134,7 +140,12 @@ void staff_music::item(std::size_t index, bool& timing_done) {
 void staff_music::bar(const score::bar_line& b) {
   print_before_bar(repeats_, ++boundary_, out_);
   out_.token(bar_text(b.style));
+  if (b.system_break) out_.token("\\break");
   out_.bar_check();
+  // LilyPond gives a pickup the number of the measure after it; NoteWorthy counts it.
+  if (renumber_after_pickup_)
+    out_.token("\\set Timing.currentBarNumber = #" + std::to_string(layout_.first_bar + 1));
+  renumber_after_pickup_ = false;
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
   out_.end_line();
 }
@@ -189,6 +200,7 @@ void staff_music::timing(const score::measure& m) {
   }
   if (pickup_possible_ && m.length < m.expected) {
     out_.token("\\partial " + length_text(m.length));
+    renumber_after_pickup_ = m.closed;
     return;
   }
   out_.token("\\set Timing.measureLength = " + moment_text(m.length));
@@ -334,6 +346,7 @@ void staff_music::main_event(std::size_t index, const event& e) {
   const bool triplet = upper.part->triplet;
   if (!triplet || e.triplet == score::triplet_mark::first) out_.close(nest::tuplet);
   two_voices(e, upper);
+  break_point(e);
   stem(e);
   flush_graces();
   if (triplet && !out_.is_open(nest::tuplet)) out_.open(nest::tuplet, "\\tuplet 3/2 {");
@@ -363,6 +376,12 @@ void staff_music::stem(const event& e) {
                                                                "\\stemDown"};
   out_.token(std::string(commands[static_cast<std::size_t>(e.stem)]));
   stem_ = e.stem;
+}
+
+// An invisible bar line where the page may break a line though this staff has none.
+void staff_music::break_point(const event& e) {
+  if (e.onset > rational(0) && layout_.break_points.count(e.onset) && !own_bars_.count(e.onset))
+    out_.token("\\bar \"\"");
 }
 
 // The longer notes of a chord go to a voice of their own, silent elsewhere.

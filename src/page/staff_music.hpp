@@ -37,12 +37,20 @@ struct voice_part {
   }
 };
 
+// What the whole page asks of each staff's music: the number of its first measure, and the
+// moments where a line may break though this staff has no bar line there.
+struct staff_layout {
+  int first_bar = 1;
+  std::set<score::rational> break_points;
+};
+
 class staff_music {
  public:
   // `score_marks` holds the marks that belong to the whole score (tempos, flow marks) once
   // one staff has written them.
   staff_music(const score::staff& s, std::set<std::string>& score_marks, voice_shape shape,
-              const staff_repeats& repeats, bool per_staff_repeats);
+              const staff_repeats& repeats, bool per_staff_repeats,
+              const staff_layout& layout = {});
 
   // The music variable's body, its lines indented and ended.
   std::string music() const { return out_.text(); }
@@ -74,6 +82,7 @@ class staff_music {
   void flush_graces();
   void two_voices(const score::event& e, const voice_part& upper);
   void main_event(std::size_t index, const score::event& e);
+  void break_point(const score::event& e);
   void lower(score::rational onset, const score::chord_part& part);
 
   const score::staff& staff_;
@@ -81,6 +90,9 @@ class staff_music {
   voice_shape shape_;
   const staff_repeats& repeats_;
   bool per_staff_repeats_;
+  const staff_layout& layout_;
+  std::set<score::rational> own_bars_;  // where this staff's bar lines stand
+  bool renumber_after_pickup_ = false;  // the pickup counts as a measure of its own
   mark_writer marks_;
   printer out_;
   std::vector<std::size_t> order_;  // the items that are events other than grace notes

@@ -3,6 +3,7 @@
 #include "page/writer.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -83,25 +84,53 @@ bool timings_agree(const std::vector<staff_timing>& timings, const score::score&
   return true;
 }
 
-// LilyPond leaves 15 mm before the first system for the staff names; a longer name would
-// stand in the page margin, so the first system moves in as far as the longest needs.
-std::string indent_setting(const score::score& model, const std::vector<page_staff>& staves) {
-  double widest = 0;
-  for (const page_staff& p : staves) {
-    const score::staff& shown = model.staves[p.staves.back()];
-    const std::string& label = shown.label.empty() ? shown.name : shown.label;
-    double width = 0;
-    for (std::size_t i = 0; i < label.size(); ++i) {
-      const auto c = static_cast<unsigned char>(label[i]);
-      if ((c & 0xC0) == 0x80) continue;  // inside a character
-      // Hangul and CJK (three-byte characters from U+1100 on) are about twice as wide.
-      width += c >= 0xE1 ? 3.6 : 1.9;
-    }
-    widest = std::max(widest, width);
+// The labels a page staff prints: on the first system, and on the later ones. A layered
+// pair is labelled by its upper staff; a file without page setup labels the first system.
+struct staff_label {
+  std::string first, later;
+};
+
+staff_label label_of(const score::score& model, const page_staff& p) {
+  const score::staff& upper = model.staves[p.staves.front()];
+  const score::page_setup& page = model.page;
+  if (page.has_setup && page.labels == score::staff_labels::none) return {};
+  staff_label label{upper.label, {}};
+  if (page.labels == score::staff_labels::top_systems ||
+      page.labels == score::staff_labels::all_systems)
+    label.later = upper.label_abbreviation;
+  if (page.labels == score::staff_labels::all_systems && label.later.empty())
+    label.later = upper.label;
+  return label;
+}
+
+// About how wide a label prints, in millimetres.
+double label_width(const std::string& label) {
+  double width = 0;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    const auto c = static_cast<unsigned char>(label[i]);
+    if ((c & 0xC0) == 0x80) continue;  // inside a character
+    // Hangul and CJK (three-byte characters from U+1100 on) are about twice as wide.
+    width += c >= 0xE1 ? 3.6 : 1.9;
   }
-  const int millimetres = static_cast<int>(widest) + 2;
-  if (millimetres <= 15) return {};
-  return "    indent = " + std::to_string(millimetres) + "\\mm\n";
+  return width;
+}
+
+// LilyPond leaves 15 mm before the first system for the staff names and none before the
+// later ones; a longer label would stand in the page margin, so the systems move in as far
+// as the longest needs.
+std::string indent_setting(const score::score& model, const std::vector<page_staff>& staves) {
+  double widest = 0, widest_later = 0;
+  for (const page_staff& p : staves) {
+    const staff_label label = label_of(model, p);
+    widest = std::max(widest, label_width(label.first));
+    widest_later = std::max(widest_later, label_width(label.later));
+  }
+  std::string out;
+  if (const int millimetres = static_cast<int>(widest) + 2; millimetres > 15)
+    out += "    indent = " + std::to_string(millimetres) + "\\mm\n";
+  if (widest_later > 0)
+    out += "    short-indent = " + std::to_string(static_cast<int>(widest_later) + 2) + "\\mm\n";
+  return out;
 }
 
 struct written_staff {
@@ -129,10 +158,11 @@ std::vector<voice_shape> voice_shapes(const score::score& model,
 class variables {
  public:
   variables(const score::score& model, const repeat_plan& repeats,
-            const std::vector<voice_shape>& shapes)
+            const std::vector<voice_shape>& shapes, const staff_layout& layout)
       : model_(model),
         repeats_(repeats),
         shapes_(shapes),
+        layout_(layout),
         written_(model.staves.size()),
         texts_(model.staves.size()) {
     // Visible staves print the tempo marks; a hidden staff's own marks still reach the MIDI.
@@ -168,7 +198,7 @@ class variables {
   void write(std::size_t i) {
     const std::string base = base_name(i);
     const staff_music music(model_.staves[i], score_marks_, shapes_[i], repeats_.staves[i],
-                            repeats_.per_staff);
+                            repeats_.per_staff, layout_);
     written_staff& w = written_[i];
     w.music_name = base + "Music";
     std::string text = w.music_name + " = {\n" + music.music() + "}\n\n";
@@ -188,6 +218,7 @@ class variables {
   const score::score& model_;
   const repeat_plan& repeats_;
   const std::vector<voice_shape>& shapes_;
+  const staff_layout& layout_;
   std::vector<written_staff> written_;
   std::vector<std::string> texts_;
   std::set<std::string> names_;
@@ -196,14 +227,17 @@ class variables {
 };
 
 // A page staff: its voices, the layered one first, and the verses under them.
+// `number_bars`: this staff carries the bar numbers, the score's timing being each staff's.
 std::string staff_block(const score::score& model, const std::vector<written_staff>& written,
-                        const page_staff& p, int depth) {
+                        const page_staff& p, int depth, bool number_bars) {
   const score::staff& shown = model.staves[p.staves.back()];
-  const std::string& label = shown.label.empty() ? shown.name : shown.label;
+  const staff_label label = label_of(model, p);
   std::string t = indent(depth) + "\\new Staff = \"staff" + std::to_string(p.number) + "\"";
   std::string with;
-  if (!label.empty()) with += " instrumentName = " + quoted(label);
+  if (!label.first.empty()) with += " instrumentName = " + quoted(label.first);
+  if (!label.later.empty()) with += " shortInstrumentName = " + quoted(label.later);
   with += instrument_setting(shown);
+  if (number_bars) with += " \\consists Bar_number_engraver";
   if (!with.empty()) t += " \\with {" + with + " }";
   t += " <<\n";
   for (std::size_t v = 0; v < p.staves.size(); ++v) {
@@ -227,12 +261,17 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
 
 // The page staves from `p` to the end of their group, in a group context when they are more
 // than one; `p` moves past them.
+// `numbered`: the page staff that carries the bar numbers itself, if any.
 std::string group_block(const score::score& model, const std::vector<written_staff>& written,
-                        const std::vector<page_staff>& staves, std::size_t& p) {
+                        const std::vector<page_staff>& staves, std::size_t& p,
+                        std::size_t numbered) {
   std::size_t end = p;
   while (end + 1 < staves.size() && staves[end].group != score::group_with_next::none)
     ++end;
-  if (end == p) return staff_block(model, written, staves[p++], 2);
+  if (end == p) {
+    ++p;
+    return staff_block(model, written, staves[p - 1], 2, p - 1 == numbered);
+  }
   bool all_braces = true, lyrics = false;
   for (std::size_t q = p; q <= end; ++q) {
     if (q < end && staves[q].group != score::group_with_next::brace) all_braces = false;
@@ -243,19 +282,42 @@ std::string group_block(const score::score& model, const std::vector<written_sta
   const char* group = all_braces ? "PianoStaff" : lyrics ? "ChoirStaff" : "StaffGroup";
   std::string out = indent(2) + "\\new " + group + " <<\n";
   for (; p <= end; ++p)
-    out += staff_block(model, written, staves[p], 3);
+    out += staff_block(model, written, staves[p], 3, p == numbered);
   return out + indent(2) + ">>\n";
+}
+
+// How the bar numbers look, in the context that counts the measures: at the start of every
+// system, the first one too, circled or boxed as the score asks.
+std::string bar_number_settings(const score::page_setup& page, bool own_timing) {
+  if (!page.has_setup) return {};
+  if (page.numbers == score::bar_numbers::none)
+    return own_timing ? "" : "    \\context { \\Score \\remove Bar_number_engraver }\n";
+  // Where each staff keeps its own measures, the top staff prints them (see staff_block).
+  std::string out = "    \\context { \\Score\n";
+  if (own_timing) out += "      \\remove Bar_number_engraver\n";
+  out +=
+      "      barNumberVisibility = #all-bar-numbers-visible\n"
+      "      \\override BarNumber.break-visibility = ##(#f #f #t)\n";
+  if (page.numbers == score::bar_numbers::circled)
+    out +=
+        "      \\override BarNumber.stencil = #(make-stencil-circler 0.1 0.25 "
+        "ly:text-interface::print)\n";
+  if (page.numbers == score::bar_numbers::boxed)
+    out +=
+        "      \\override BarNumber.stencil = #(make-stencil-boxer 0.1 0.25 "
+        "ly:text-interface::print)\n";
+  return out + "    }\n";
 }
 
 // A \layout or \midi block with what it must be told of the staves' timing and repeats.
 std::string output_block(std::string_view name, bool agree, bool per_staff_repeats,
-                         const std::string& indent_text) {
+                         const std::string& layout_text) {
   // Where the staves' bar lines disagree (NoteWorthy Composer keeps them apart), each
   // staff keeps its own measures.
   constexpr std::string_view own_timing =
       "    \\context { \\Score \\remove Timing_translator }\n"
       "    \\context { \\Staff \\consists Timing_translator }\n";
-  std::string settings = indent_text;
+  std::string settings = layout_text;
   // Staves whose repeats differ keep their own measures and draw their own brackets.
   if (!agree || per_staff_repeats) settings += own_timing;
   if (per_staff_repeats && name == "layout")
@@ -282,6 +344,50 @@ std::string midi_score(const score::score& model, const std::vector<written_staf
   return out + "  >>\n";
 }
 
+// The paper as the score sets it out: margins in centimetres, bound on the inner side when
+// mirrored, and the last system and the page's bottom left ragged unless stretched.
+std::string paper_block(const score::page_setup& page) {
+  std::string out;
+  const auto length = [&](std::string_view name, double cm) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", cm);
+    out += "  " + std::string(name) + " = " + text + "\\cm\n";
+  };
+  if (page.has_margins) {
+    length("top-margin", page.margin_top);
+    length("bottom-margin", page.margin_bottom);
+    if (page.mirror_margins) out += "  two-sided = ##t\n";
+    length(page.mirror_margins ? "inner-margin" : "left-margin", page.margin_left);
+    length(page.mirror_margins ? "outer-margin" : "right-margin", page.margin_right);
+  }
+  if (page.has_setup) {
+    if (!page.justify_vertically) out += "  ragged-bottom = ##t\n";
+    if (!page.extend_last_system) out += "  ragged-last = ##t\n";
+  }
+  return out.empty() ? "" : "\\paper {\n" + out + "}\n\n";
+}
+
+// Where a line may break: at every staff's bar lines, so that staves whose bar lines differ
+// still break together, and on every beat of a measure that runs past its time signature
+// (a cadenza, rests written without bar lines), which no line might otherwise hold.
+std::set<rational> break_points(const score::score& model) {
+  std::set<rational> bars, points;
+  std::size_t shown = 0;
+  for (const score::staff& s : model.staves) {
+    if (!s.visible) continue;
+    ++shown;
+    for (const score::item& it : s.items)
+      if (const auto* b = std::get_if<score::bar_line>(&it)) bars.insert(b->onset);
+    for (const score::measure& m : s.measures)
+      if (m.length > m.expected && m.length > rational(2))
+        for (rational at = m.onset + rational(1, 4); at < m.onset + m.length;
+             at = at + rational(1, 4))
+          points.insert(at);
+  }
+  if (shown > 1) points.insert(bars.begin(), bars.end());
+  return points;
+}
+
 }  // namespace
 
 std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes) {
@@ -291,17 +397,29 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   // Say why the repeats are drawn bar by bar, which the MIDI then plays only once.
   for (const std::string& problem : repeats.problems)
     notes.push_back({0, "repeats drawn as bar lines and brackets: " + problem});
-  const variables vars(model, repeats, voice_shapes(model, staves));
-  std::string out = "\\version \"2.24.0\"\n\n" + header(model) + "\n" + vars.text();
-  out += "\\score {\n  <<\n";
-  for (std::size_t p = 0; p < staves.size();)
-    out += group_block(model, vars.written(), staves, p);
-  out += "  >>\n";
+  const staff_layout layout{model.page.starting_bar, break_points(model)};
+  const variables vars(model, repeats, voice_shapes(model, staves), layout);
+  std::string out = "\\version \"2.24.0\"\n\n";
+  // NoteWorthy's staff size and LilyPond's are both the staff's height in points.
+  if (model.page.has_setup) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%g", model.page.staff_size);
+    out += "#(set-global-staff-size " + std::string(size) + ")\n\n";
+  }
+  out += paper_block(model.page) + header(model) + "\n" + vars.text();
   std::vector<staff_timing> timings;
   for (const score::staff& s : model.staves)
     timings.push_back(timing_of(s));
   const bool shown_agree = timings_agree(timings, model, false);
-  out += output_block("layout", shown_agree, repeats.per_staff, indent_setting(model, staves));
+  const bool own_timing = !shown_agree || repeats.per_staff;
+  const bool staff_numbers =
+      own_timing && model.page.has_setup && model.page.numbers != score::bar_numbers::none;
+  out += "\\score {\n  <<\n";
+  for (std::size_t p = 0; p < staves.size();)
+    out += group_block(model, vars.written(), staves, p, staff_numbers ? 0 : staves.size());
+  out += "  >>\n";
+  out += output_block("layout", shown_agree, repeats.per_staff,
+                      indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
   bool hidden = false;
   for (const score::staff& s : model.staves)
     hidden = hidden || !s.visible;

@@ -152,8 +152,9 @@ enum class bar_style {
 
 struct bar_line {
   bar_style style = bar_style::single;
-  int repeat_count = 0;  // a repeat close's Repeat:N, 0 when the record names none
-  bool local = false;    // a local repeat, which endings do not belong to
+  int repeat_count = 0;       // a repeat close's Repeat:N, 0 when the record names none
+  bool local = false;         // a local repeat, which endings do not belong to
+  bool system_break = false;  // the score starts a new system after it
   rational onset;
   int line = 0;
 };
@@ -205,6 +206,7 @@ enum class group_with_next { none, bracket, brace };
 struct staff {
   std::string name;
   std::string label;
+  std::string label_abbreviation;  // the label of the later systems
   group_with_next group = group_with_next::none;
   bool layered_with_next = false;
   bool visible = true;
@@ -215,6 +217,10 @@ struct staff {
   int line = 0;
   int patch = -1;             // General MIDI program 0..127 from the staff's instrument
   bool drum_channel = false;  // plays on MIDI channel 10
+  int transposition = 0;      // half steps the playback sounds from the written notes
+  bool muted = false;         // silent in playback
+  int volume = 127;           // the channel's volume 0..127
+  int pan = 64;               // the channel's stereo position 0 (left) .. 127 (right)
 };
 
 struct diagnostic {
@@ -222,10 +228,29 @@ struct diagnostic {
   std::string message;
 };
 
+enum class staff_labels { none, first_system, top_systems, all_systems };
+enum class bar_numbers { none, plain, circled, boxed };
+
+// How the score sets out its pages: the fields of its page setup and margins. A field the
+// file leaves out keeps NoteWorthy Composer's default.
+struct page_setup {
+  double staff_size = 16;  // the staff's height in points
+  double margin_left = 1.27, margin_top = 1.27, margin_right = 1.27, margin_bottom = 1.27;  // cm
+  bool mirror_margins = false;  // left and right are the inner and outer margins
+  bool justify_vertically = true;
+  bool extend_last_system = false;
+  staff_labels labels = staff_labels::none;
+  bar_numbers numbers = bar_numbers::none;
+  int starting_bar = 1;
+  bool has_setup = false;    // the file holds a page setup record
+  bool has_margins = false;  // the file holds a margins record
+};
+
 struct score {
   std::string title, author, lyricist, copyright1, copyright2;
   std::string version;  // "2.751" as the header has it
   bool has_end_marker = false;
+  page_setup page;
   std::vector<staff> staves;
   std::vector<diagnostic> diagnostics;
 };

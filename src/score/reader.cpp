@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <map>
 #include <optional>
 
@@ -100,6 +101,8 @@ class reader {
     if (name.starts_with("Lyric") && name.size() > 5 && name[5] >= '1' && name[5] <= '9')
       return lyric();
     if (name == "StaffInstrument") return staff_instrument();
+    if (name == "PgSetup") return page_setup_record();
+    if (name == "PgMargins") return page_margins();
     if (std::optional<mark> m = read_mark(record_)) {
       m->onset = state_.now;
       m->line = number_;
@@ -107,8 +110,8 @@ class reader {
       return;
     }
     // Layout and editor settings of the file, which hold no music.
-    static constexpr std::array<std::string_view, 6> layout = {"Editor",    "Font",   "PgSetup",
-                                                               "PgMargins", "Lyrics", "Locale"};
+    static constexpr std::array<std::string_view, 4> layout = {"Editor", "Font", "Lyrics",
+                                                               "Locale"};
     for (std::string_view l : layout)
       if (name == l) return;
     if (!staff_started_) return;
@@ -158,6 +161,51 @@ class reader {
     text("Copyright2", model_.copyright2);
   }
 
+  void page_setup_record() {
+    page_setup& p = model_.page;
+    p.has_setup = true;
+    if (const std::optional<double> size = read_decimal(record_.get("StaffSize").value_or(""));
+        size && *size >= 4 && *size <= 72)
+      p.staff_size = *size;
+    p.justify_vertically = record_.get("JustifyVertically").value_or("Y") != "N";
+    p.extend_last_system = record_.get("ExtendLastSystem").value_or("N") == "Y";
+    const std::string_view labels = record_.get("StaffLabels").value_or("None");
+    p.labels = labels == "First System"  ? staff_labels::first_system
+               : labels == "Top Systems" ? staff_labels::top_systems
+               : labels == "All Systems" ? staff_labels::all_systems
+                                         : staff_labels::none;
+    const std::string_view numbers = record_.get("BarNumbers").value_or("None");
+    p.numbers = numbers == "Plain"     ? bar_numbers::plain
+                : numbers == "Circled" ? bar_numbers::circled
+                : numbers == "Boxed"   ? bar_numbers::boxed
+                                       : bar_numbers::none;
+    if (const std::optional<int> first = read_int(record_.get("StartingBar").value_or(""));
+        first && *first >= 0 && *first <= 9999)
+      p.starting_bar = *first;
+  }
+
+  void page_margins() {
+    page_setup& p = model_.page;
+    p.has_margins = true;
+    const auto margin = [&](std::string_view field_name, double& out) {
+      if (const std::optional<double> cm = read_decimal(record_.get(field_name).value_or(""));
+          cm && *cm >= 0 && *cm <= 20)
+        out = *cm;
+    };
+    margin("Left", p.margin_left);
+    margin("Top", p.margin_top);
+    margin("Right", p.margin_right);
+    margin("Bottom", p.margin_bottom);
+    p.mirror_margins = record_.get("Mirror").value_or("N") == "Y";
+  }
+
+  static std::optional<double> read_decimal(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+  }
+
   void add_staff() {
     if (staff_started_) close_staff();
     model_.staves.emplace_back();
@@ -167,6 +215,7 @@ class reader {
       s.items.reserve(staff_lines_[model_.staves.size()]);
     if (const auto v = record_.get("Name")) s.name = unquote(*v);
     if (const auto v = record_.get("Label")) s.label = unquote(*v);
+    if (const auto v = record_.get("LabelAbbr")) s.label_abbreviation = unquote(*v);
     staff_started_ = true;
     // Each staff starts in C, treble clef, 4/4, whatever the staff before held.
     state_ = staff_state{};
@@ -200,6 +249,14 @@ class reader {
     }
     if (const auto v = record_.get("Layer")) s.layered_with_next = *v == "Y";
     if (const auto v = record_.get("Channel")) s.drum_channel = *v == "10";
+    if (const auto v = record_.get("Muted")) s.muted = *v == "Y";
+    const auto midi_value = [&](std::string_view field_name, int& out) {
+      if (const std::optional<int> n = read_int(record_.get(field_name).value_or(""));
+          n && *n >= 0 && *n <= 127)
+        out = *n;
+    };
+    midi_value("Volume", s.volume);
+    midi_value("StereoPan", s.pan);
   }
 
   void staff_instrument() {
@@ -207,6 +264,9 @@ class reader {
     if (const std::optional<int> patch = read_int(record_.get("Patch").value_or(""));
         patch && *patch >= 0 && *patch <= 127)
       s.patch = *patch;
+    if (const std::optional<int> trans = read_int(record_.get("Trans").value_or(""));
+        trans && *trans >= -48 && *trans <= 48)
+      s.transposition = *trans;
   }
 
   void lyric() {
@@ -318,6 +378,7 @@ class reader {
         n && *n >= 2 && *n <= 99)
       b.repeat_count = *n;
     if (record_.get("Visibility").value_or("") == "Never") b.style = bar_style::invisible;
+    b.system_break = record_.get("SysBreak").value_or("") == "Y";
     s.items.emplace_back(b);
   }
 

@@ -99,5 +99,33 @@ TEST(EngravePreparation, PageWarningsStayOnOneLine) {
       "notes to take them; they are left out\n");
 }
 
+// Text re-encoded to UTF-8 under a header that still names a code page is read as UTF-8;
+// text that is not valid UTF-8, or pure ASCII, keeps the header's code page.
+TEST(EngravePreparation, Utf8BeforeTheHeadersCodePage) {
+  struct row {
+    std::string file, encoding, utf8;
+  };
+  const std::string korea_utf8 = "\xED\x95\x9C\xEA\xB5\xAD", korea_949 = "\xC7\xD1\xB1\xB9";
+  const std::string header = "!NoteWorthyComposer(2.5)\n|Locale|ACP:949\n";
+  const row rows[] = {
+      {header + korea_utf8, "UTF-8 (the text is valid UTF-8, though the header says code page 949)",
+       header + korea_utf8},
+      {header + korea_949, "CP949", header + korea_utf8},
+      {header + "Korea", "CP949", header + "Korea"},
+      // Without a Locale record a 2.5 file is Windows-1252, unless it is UTF-8: "© é".
+      {"!NoteWorthyComposer(2.5)\n\xC2\xA9 \xC3\xA9",
+       "UTF-8 (the text is valid UTF-8, though the header says Windows-1252)",
+       "!NoteWorthyComposer(2.5)\n\xC2\xA9 \xC3\xA9"},
+      {"!NoteWorthyComposer(2.5)\n\xA9 \xE9", "Windows-1252",
+       "!NoteWorthyComposer(2.5)\n\xC2\xA9 \xC3\xA9"},
+  };
+  for (const row& r : rows) {
+    const result<prepared_score> score = prepare_score(r.file, false);
+    ASSERT_TRUE(score) << r.file;
+    EXPECT_EQ(score->encoding, r.encoding) << r.file;
+    EXPECT_EQ(score->utf8, r.utf8) << r.file;
+  }
+}
+
 }  // namespace
 }  // namespace choirly::engrave

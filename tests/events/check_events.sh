@@ -91,6 +91,24 @@ if [ $status -ne 0 ] || [ "$errors" -ne 0 ]; then
 fi
 [ $engrave_only -eq 1 ] && exit 0
 
+# No system may run past the paper's edge: the pages at 60 dpi, no ink in the 4 mm strip at
+# the right and bottom edges.
+edge_check=$(dirname "$0")/check_edges.py
+if ! command -v gs >/dev/null 2>&1; then
+  echo "FAIL $name: Ghostscript (gs) is missing, so no page can be checked for ink at the edge"
+  exit 1
+fi
+# A score without music makes no PDF; then no page can overflow.
+[ -s "$work/$name.pdf" ] &&
+  gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pgmraw -r60 -sOutputFile="$work/page-%03d.pgm" \
+  "$work/$name.pdf" >"$work/gs.log" 2>&1
+if [ -s "$work/$name.pdf" ] && ! python3 "$edge_check" --dpi=60 "$work"/page-*.pgm >"$work/edges"; then
+  echo "FAIL $name: music past the paper's edge:"
+  sed "s|$work/||" "$work/edges"
+  exit 1
+fi
+echo "     pages: $(find "$work" -name 'page-*.pgm' | wc -l), none with ink at the right or bottom edge"
+
 if ! "$page_events" "$score" >"$work/model" 2>"$out/$name.model.err" || [ -s "$out/$name.model.err" ]; then
   echo "FAIL $name: the model's events could not be listed:"
   cat "$out/$name.model.err"

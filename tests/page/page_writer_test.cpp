@@ -184,6 +184,7 @@ TEST(PageWriter, HeaderAndScoreFollowTheChoirTemplates) {
   s.lyricist = "Bob";
   s.copyright1 = "(c) 2020";
   s.copyright2 = "All rights";
+  s.staves[0].label = "Soprano";
   const std::string page = page_of(s);
   EXPECT_TRUE(
       page.starts_with("\\version \"2.24.0\"\n\n"
@@ -223,7 +224,8 @@ TEST(PageWriter, TripletsPickupsAndIrregularMeasures) {
   b.note(0, 0, 2, 1).bar();
   const std::vector<std::string> music = variable(page_of(one_staff(b)), "sopranoMusic");
   const std::vector<std::string> expected = {
-      "  \\autoBeamOff \\time 3/4 \\partial 4 g'4 |",
+      // The pickup is measure 1 as NoteWorthy counts; LilyPond would number the next one 1.
+      "  \\autoBeamOff \\time 3/4 \\partial 4 g'4 | \\set Timing.currentBarNumber = #2",
       "  \\tuplet 3/2 { c'8 d'8 e'8 } f'2 |",
       "  \\set Timing.measureLength = #(ly:make-moment 1) c'1 |",
       "  \\set Timing.measureLength = #(ly:make-moment 3/4) c'2. |",
@@ -307,7 +309,9 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
   for (const char* name : names) {
     s.staves.push_back(builder().note(0, 0, 1).done());
     s.staves.back().name = name;
+    s.staves.back().label = name;
   }
+  s.staves[1].label.clear();  // an empty label prints nothing, not the staff's name
   s.staves[0].group = sc::group_with_next::bracket;
   s.staves[0].lyrics.push_back({{{"la", false, rational(0), true}}});
   s.staves[2].group = sc::group_with_next::brace;
@@ -323,11 +327,12 @@ TEST(PageWriter, StavesGroupLayerAndHide) {
                 "        \\new Voice = \"voice1\" { \\sopMusic }\n"
                 "      >>\n"
                 "      \\new Lyrics = \"staff1-verse1\" \\lyricsto \"voice1\" { \\sopVerseOne }\n"
-                "      \\new Staff = \"staff2\" \\with { instrumentName = \"Alto\" } <<\n"
+                "      \\new Staff = \"staff2\" <<\n"
                 "        \\new Voice = \"voice2\" { \\altoMusic }\n"
                 "      >>\n"
                 "    >>\n"
-                "    \\new Staff = \"staff4\" \\with { instrumentName = \"Lower\" } <<\n"
+                // A layered pair is labelled by its upper staff.
+                "    \\new Staff = \"staff4\" \\with { instrumentName = \"Upper\" } <<\n"
                 "      \\new Voice = \"voice3\" { \\voiceOne \\upperMusic }\n"
                 "      \\new Voice = \"voice4\" { \\voiceTwo \\lowerMusic }\n"
                 "    >>\n"

@@ -18,7 +18,7 @@ beamsVerseOne = \lyricmode {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Beams" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \beamsMusic }
     >>
     \new Lyrics = "staff1-verse1" \lyricsto "voice1" { \beamsVerseOne }

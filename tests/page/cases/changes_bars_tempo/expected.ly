@@ -17,7 +17,7 @@ changesMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Changes" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \changesMusic }
     >>
   >>

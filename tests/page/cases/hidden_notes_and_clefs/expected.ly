@@ -11,7 +11,7 @@ hiddenMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Hidden" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \hiddenMusic }
     >>
   >>

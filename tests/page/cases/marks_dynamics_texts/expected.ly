@@ -13,7 +13,7 @@ marksMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Marks" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \marksMusic }
     >>
   >>

@@ -25,13 +25,13 @@ drumsMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Treble" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \trebleMusic }
     >>
-    \new Staff = "staff2" \with { instrumentName = "Bass" } <<
+    \new Staff = "staff2" <<
       \new Voice = "voice2" { \bassMusic }
     >>
-    \new Staff = "staff3" \with { instrumentName = "Drums" midiInstrument = "drums" } <<
+    \new Staff = "staff3" \with { midiInstrument = "drums" } <<
       \new Voice = "voice3" { \drumsMusic }
     >>
   >>

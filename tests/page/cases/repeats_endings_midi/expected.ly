@@ -17,7 +17,7 @@ tuneMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Tune" midiInstrument = "church organ" } <<
+    \new Staff = "staff1" \with { midiInstrument = "church organ" } <<
       \new Voice = "voice1" { \tuneMusic }
     >>
   >>

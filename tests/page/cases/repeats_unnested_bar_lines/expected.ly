@@ -14,7 +14,7 @@ barsMusic = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Bars" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \barsMusic }
     >>
   >>

@@ -5,7 +5,7 @@
 }
 
 rhythmMusic = {
-  \autoBeamOff \clef treble \time 3/4 \partial 4 g'4 |
+  \autoBeamOff \clef treble \time 3/4 \partial 4 g'4 | \set Timing.currentBarNumber = #2
   \grace a'8 \tuplet 3/2 { c'8 d'8 e'8 } f'4.( g'8) |
   <c' e' g'~>2 <c' g'>4 |
   R2. |
@@ -21,7 +21,7 @@ rhythmLower = {
 
 \score {
   <<
-    \new Staff = "staff1" \with { instrumentName = "Rhythm" } <<
+    \new Staff = "staff1" <<
       \new Voice = "voice1" { \rhythmMusic }
       \new Voice { \rhythmLower }
     >>

@@ -44,16 +44,16 @@ clickMusic = {
       \new Staff = "staff1" \with { instrumentName = "Soprano I" } <<
         \new Voice = "voice1" { \sopranoOneMusic }
       >>
-      \new Staff = "staff2" \with { instrumentName = "Alto" } <<
+      \new Staff = "staff2" <<
         \new Voice = "voice2" { \altoMusic }
       >>
     >>
     \new PianoStaff <<
-      \new Staff = "staff4" \with { instrumentName = "Piano" } <<
+      \new Staff = "staff4" <<
         \new Voice = "voice3" { \voiceOne \upperMusic }
         \new Voice = "voice4" { \voiceTwo \pianoMusic }
       >>
-      \new Staff = "staff5" \with { instrumentName = "Left" } <<
+      \new Staff = "staff5" <<
         \new Voice = "voice5" { \leftMusic }
       >>
     >>
