@@ -39,9 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const int code_page : {949, 932})
     if (const auto decoded = code_page_to_utf8(file, code_page)) check(valid_utf8(*decoded));
 
-  const prepared_score score = prepare_score(file);
-  check(score.ok == score.reason.empty());
-  if (score.ok) {
+  const result<prepared_score> prepared = prepare_score(file);
+  check(prepared.ok() == prepared.reason().empty());
+  if (prepared) {
+    const prepared_score& score = *prepared;
     check(valid_utf8(score.utf8));
     check(score.utf8.find("!NoteWorthyComposer(2.5)") != std::string::npos);
     check(score.windows_1252 == utf8_to_windows_1252(score.utf8));
@@ -57,8 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The whole conversion of the file: a document in UTF-8, or a reason why there is none.
-  const conversion result = convert_score(file);
-  check(valid_utf8(result.document));
-  check(result.ok ? result.reason.empty() : !result.reason.empty());
+  const conversion converted = convert_score(file);
+  check(valid_utf8(converted.document));
+  check(converted.verdict ? converted.verdict.reason().empty()
+                          : !converted.verdict.reason().empty());
   return 0;
 }

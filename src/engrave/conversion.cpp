@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "choirly.hpp"
+#include "engrave/score_preparation.hpp"
 #include "engrave/score_texts.hpp"
+#include "engrave/text_lines.hpp"
+#include "limits.hpp"
 
 namespace choirly::engrave {
 
@@ -39,12 +43,8 @@ class memory_output {
 };
 
 std::string first_line_starting(std::string_view text, std::string_view prefix) {
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::string_view line = text.substr(start, end - start);
+  for (const std::string_view line : lines(text))
     if (line.starts_with(prefix)) return std::string(line);
-    start = end + 1;
-  }
   return {};
 }
 
@@ -73,34 +73,46 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
 }
 
 conversion convert_score(std::string_view file) {
-  conversion result;
-  const prepared_score score = prepare_score(file);
-  if (!score.ok) {
-    result.reason = score.reason;
-    result.log = "choirly-engrave: " + score.reason + "\n";
-    return result;
+  conversion converted;
+  const result<prepared_score> score = prepare_score(file);
+  if (!score) {
+    converted.verdict = failure{score.reason()};
+    converted.log = "choirly-engrave: " + score.reason() + "\n";
+    return converted;
   }
-  result.log = "choirly-engrave: NoteWorthy Composer " + score.version + " score in " +
-               score.encoding + ", converted with the header !NoteWorthyComposer(2.5)\n";
+  converted.log = "choirly-engrave: NoteWorthy Composer " + score->version + " score in " +
+                  score->encoding + ", converted with the header !NoteWorthyComposer(2.5)\n";
   std::string document, messages;
-  const int status = run_choirly(score.windows_1252, document, messages);
-  result.log += messages;
+  const int status = run_choirly(score->windows_1252, document, messages);
+  converted.log += messages;
   if (status != 0) {
-    result.reason = first_line_starting(messages, "ERROR: ");
-    if (result.reason.empty())
-      result.reason = "choirly exited with status " + std::to_string(status);
-    return result;
+    std::string reason = first_line_starting(messages, "ERROR: ");
+    if (reason.empty()) reason = "choirly exited with status " + std::to_string(status);
+    converted.verdict = failure{std::move(reason)};
+    return converted;
   }
-  const score_texts texts = collect_texts(score.utf8);
+  const score_texts texts = collect_texts(score->utf8);
   rewritten_document rewritten = rewrite_texts(document, texts);
   if (!rewritten.lyrics_rewritten)
-    result.log +=
+    converted.log +=
         "choirly-engrave: the lyric comments differ in number from the score's "
         "lyrics, so they stay as choirly wrote them\n";
-  result.document = std::move(rewritten.text);
-  result.reason = first_line_starting(messages, no_end_marker);
-  result.ok = result.reason.empty();
-  return result;
+  converted.document = std::move(rewritten.text);
+  if (std::string unfinished = first_line_starting(messages, no_end_marker); !unfinished.empty())
+    converted.verdict = failure{std::move(unfinished)};
+  return converted;
+}
+
+conversion_path choirly_path() {
+  conversion_path path;
+  path.name = "choirly";
+  // Lines end in CR LF; the byte-order mark and the header are a few bytes more.
+  path.max_file_size =
+      static_cast<std::size_t>(line_slots) * (4 * static_cast<std::size_t>(input_line_max) + 2) +
+      64;
+  path.convert = convert_score;
+  path.needs_convert_ly = true;
+  return path;
 }
 
 }  // namespace choirly::engrave

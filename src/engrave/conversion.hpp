@@ -5,20 +5,19 @@
 #include <string>
 #include <string_view>
 
-#include "engrave/score_preparation.hpp"
+#include "engrave/conversion_path.hpp"
 
 namespace choirly::engrave {
-
-struct conversion {
-  bool ok = false;
-  std::string reason;    // choirly's first ERROR line, or why the file is no score
-  std::string document;  // choirly's document with the score's texts in UTF-8
-  std::string log;       // choirly's messages, and notes of this program
-};
 
 // Runs choirly on an already prepared text: its exit status, output and messages.
 int run_choirly(std::string_view windows_1252, std::string& out, std::string& err);
 
+// choirly's document with the score's texts in UTF-8; the failure is choirly's first ERROR
+// line, or why the file is no score.
 conversion convert_score(std::string_view file);
+
+// choirly's own path: the input it can take is at most line_slots lines of at most
+// input_line_max characters, and a character may take four bytes in a UTF-8 score.
+conversion_path choirly_path();
 
 }  // namespace choirly::engrave

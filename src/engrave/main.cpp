@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/options.hpp"
 #include "engrave/page_conversion.hpp"
 #include "engrave/score_jobs.hpp"
 
@@ -23,117 +25,15 @@ using namespace choirly::engrave;
 namespace {
 
 constexpr std::string_view program = "choirly-engrave";
-constexpr int default_timeout = 600;
-
-constexpr std::string_view usage_text =
-    "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
-    "                       [--png] [-q] [--help] [--version] [--] PATH...\n"
-    "\n"
-    "Writes each NoteWorthy Composer text score (.nwctxt) as a LilyPond 2.24 score, with its\n"
-    "lyrics, triplets and changes in place, and engraves it with LilyPond. A PATH is a score,\n"
-    "or a folder searched for scores in every subfolder. NAME.ly, NAME.pdf, NAME.midi and\n"
-    "NAME.log are written beside each score.\n"
-    "\n"
-    "  -j N       engrave N scores at a time (default: the number of cores)\n"
-    "  -o DIR     write into DIR instead, keeping the folders below each PATH\n"
-    "  --timeout SECONDS\n"
-    "             end a convert-ly or lilypond run that takes longer (default 600, 0: never)\n"
-    "  --choirly  convert with choirly's fixed format instead, updated by convert-ly\n"
-    "  --ly-only  write the .ly files alone, without LilyPond\n"
-    "  --png      write PNG pages as well\n"
-    "  -q         print only the failures and the summary\n"
-    "  --help     print this help\n"
-    "  --version  print the version\n"
-    "  --         every argument after it is a PATH\n";
-
-struct options {
-  std::size_t jobs = 0;
-  int timeout = default_timeout;
-  std::optional<fs::path> output_dir;
-  bool ly_only = false;
-  bool choirly = false;
-  bool png = false;
-  bool quiet = false;
-  std::vector<std::string> paths;
-};
-
-[[noreturn]] void usage_error(const std::string& message) {
+// A mistake in the command line: named, with where to find help; the exit status.
+int usage_error(const std::string& message) {
   std::fprintf(stderr, "%s: %s (see choirly-engrave --help)\n", program.data(), message.c_str());
-  std::exit(2);
+  return 2;
 }
 
-std::optional<int> whole_number(std::string_view text, int most) {
-  if (text.empty() || text.size() > 9) return std::nullopt;
-  int n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + (c - '0');
-  }
-  if (n > most) return std::nullopt;
-  return n;
-}
-
-options parse_options(int argc, char** argv) {
-  options opts;
-  bool only_paths = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    // An option's value: the rest of the argument, or the next argument.
-    const auto value_of = [&](std::string_view name, std::string_view attached) {
-      if (!attached.empty()) return attached;
-      if (i + 1 == argc) usage_error(std::string(name) + " needs a value");
-      return std::string_view(argv[++i]);
-    };
-    if (only_paths || arg.empty() || arg[0] != '-' || arg == "-") {
-      opts.paths.emplace_back(arg);
-    } else if (arg == "--") {
-      only_paths = true;
-    } else if (arg == "--help") {
-      std::fputs(usage_text.data(), stdout);
-      std::exit(0);
-    } else if (arg == "--version") {
-      std::printf("choirly-engrave %s\n", CHOIRLY_VERSION);
-      std::exit(0);
-    } else if (arg == "--ly-only") {
-      opts.ly_only = true;
-    } else if (arg == "--choirly") {
-      opts.choirly = true;
-    } else if (arg == "--png") {
-      opts.png = true;
-    } else if (arg == "-q") {
-      opts.quiet = true;
-    } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
-      const std::string_view value =
-          arg == "--timeout" ? value_of("--timeout", arg.substr(arg.size())) : arg.substr(10);
-      const std::optional<int> n = whole_number(value, 999999);
-      if (!n)
-        usage_error("--timeout needs a whole number of seconds from 0 to 999999, not '" +
-                    shown_name(value) + "'");
-      opts.timeout = *n;
-    } else if (arg.starts_with("-j")) {
-      const std::string_view value = value_of("-j", arg.substr(2));
-      const std::optional<int> n = whole_number(value, 9999);
-      if (!n || *n < 1)
-        usage_error("-j needs a whole number from 1 to 9999, not '" + shown_name(value) + "'");
-      opts.jobs = static_cast<std::size_t>(*n);
-    } else if (arg.starts_with("-o")) {
-      const std::string_view value = value_of("-o", arg.substr(2));
-      if (value.empty()) usage_error("-o needs a folder name");
-      opts.output_dir = fs::path(value);
-    } else {
-      usage_error("unknown option " + shown_name(arg) +
-                  "; a PATH that begins with '-' goes after --");
-    }
-  }
-  if (opts.paths.empty()) usage_error("no PATH given");
-  if (opts.jobs == 0)
-    opts.jobs = static_cast<std::size_t>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
-  return opts;
-}
-
-// The full path of a program found on PATH, or empty. Children run in work folders, so the
-// path is made absolute.
-std::string find_program(const std::string& name) {
+// The full path of a program found on PATH. Children run in work folders, so the path is
+// made absolute.
+std::optional<std::string> find_program(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::string_view dirs = path ? path : "";
   while (true) {
@@ -141,9 +41,12 @@ std::string find_program(const std::string& name) {
     const std::string dir(dirs.substr(0, colon));
     const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
     std::error_code error;
-    if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error))
-      return fs::absolute(candidate, error).string();
-    if (colon == std::string_view::npos) return {};
+    if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error)) {
+      const fs::path full = fs::absolute(candidate, error);
+      if (error) return std::nullopt;
+      return full.string();
+    }
+    if (colon == std::string_view::npos) return std::nullopt;
     dirs.remove_prefix(colon + 1);
   }
 }
@@ -181,9 +84,9 @@ class progress : public batch_observer {
 
   void print(const std::string& text) {
     clear();
-    if (output_error_ != 0) return;
+    if (!written_) return;
     if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0)
-      output_error_ = errno != 0 ? errno : EIO;
+      written_ = failure{std::strerror(errno != 0 ? errno : EIO)};
   }
 
   void clear() {
@@ -193,13 +96,14 @@ class progress : public batch_observer {
     shown_ = false;
   }
 
-  int output_error() const { return output_error_; }
+  // Whether every line reached standard output, and the first error when not.
+  const outcome& written() const { return written_; }
 
  private:
   const std::vector<score_job>& jobs_;
   bool quiet_, ly_only_, live_;
   bool shown_ = false;
-  int output_error_ = 0;
+  outcome written_ = done{};
 };
 
 }  // namespace
@@ -207,26 +111,40 @@ class progress : public batch_observer {
 int main(int argc, char** argv) {
   // Taken from the start, so that an interrupt finds the batch in a state it can clean up.
   const signal_guard signals;
-  const options opts = parse_options(argc, argv);
-  score_search found = find_scores(opts.paths, opts.output_dir);
-  if (!found.usage_error.empty()) usage_error(found.usage_error);
+  const result<options> parsed = parse_options(argc, argv);
+  if (!parsed) return usage_error(parsed.reason());
+  const options& opts = *parsed;
+  if (opts.asked == options::request::help) {
+    std::fputs(usage_text.data(), stdout);
+    return 0;
+  }
+  if (opts.asked == options::request::version) {
+    std::printf("choirly-engrave %s\n", CHOIRLY_VERSION);
+    return 0;
+  }
+  const result<score_search> searched = find_scores(opts.paths, opts.output_dir);
+  if (!searched) return usage_error(searched.reason());
+  const score_search& found = *searched;
   const std::vector<score_job>& jobs = found.jobs;
-  if (const std::string collision = output_collision(jobs); !collision.empty()) {
-    std::fprintf(stderr, "%s: %s\n", program.data(), collision.c_str());
+  if (const outcome apart = check_outputs_apart(jobs); !apart) {
+    std::fprintf(stderr, "%s: %s\n", program.data(), apart.reason().c_str());
     return 1;
   }
 
   engrave_settings settings;
-  settings.jobs = opts.jobs;
+  settings.jobs = opts.jobs != 0
+                      ? opts.jobs
+                      : static_cast<std::size_t>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
   settings.timeout_seconds = opts.timeout;
   settings.png = opts.png;
   settings.ly_only = opts.ly_only;
   settings.path = opts.choirly ? choirly_path() : page_path();
   if (!opts.ly_only) {
-    settings.tools.convert_ly = find_program("convert-ly");
-    settings.tools.lilypond = find_program("lilypond");
-    const bool no_convert_ly = settings.path.needs_convert_ly && settings.tools.convert_ly.empty();
-    const bool no_lilypond = settings.tools.lilypond.empty();
+    const std::optional<std::string> convert_ly = find_program("convert-ly");
+    const std::optional<std::string> lilypond = find_program("lilypond");
+    settings.tools = {convert_ly.value_or(""), lilypond.value_or("")};
+    const bool no_convert_ly = settings.path.needs_convert_ly && !convert_ly;
+    const bool no_lilypond = !lilypond;
     if (no_convert_ly || no_lilypond) {
       const char* missing = no_lilypond && no_convert_ly ? "lilypond and convert-ly are"
                             : no_lilypond                ? "lilypond is"
@@ -242,8 +160,8 @@ int main(int argc, char** argv) {
     std::error_code error;
     fs::create_directories(*opts.output_dir, error);
     if (error)
-      usage_error("cannot create " + shown_name(opts.output_dir->string()) + ": " +
-                  error.message());
+      return usage_error("cannot create " + shown_name(opts.output_dir->string()) + ": " +
+                         error.message());
   }
 
   progress shown(jobs, opts.quiet, opts.ly_only);
@@ -275,9 +193,9 @@ int main(int argc, char** argv) {
     summary += "\n";
   }
   shown.print(summary);
-  if (shown.output_error() != 0)
+  if (!shown.written())
     std::fprintf(stderr, "%s: cannot write to standard output: %s; the run went on: %s",
-                 program.data(), std::strerror(shown.output_error()), summary.c_str());
+                 program.data(), shown.written().reason().c_str(), summary.c_str());
   if (signal != 0) return 128 + signal;
-  return failed == 0 && found.skipped.empty() && shown.output_error() == 0 ? 0 : 1;
+  return failed == 0 && found.skipped.empty() && shown.written() ? 0 : 1;
 }

@@ -1,48 +1,41 @@
 // The page path as choirly-engrave runs it.
 #include "engrave/page_conversion.hpp"
 
+#include <utility>
+
 #include "engrave/score_preparation.hpp"
 #include "page/writer.hpp"
 #include "score/reader.hpp"
 
 namespace choirly::engrave {
 
-page_reading read_page_score(std::string_view file) {
-  page_reading result;
-  const prepared_score prepared = prepare_score(file, false);
-  if (!prepared.ok) {
-    result.reason = prepared.reason;
-    result.log = "choirly-engrave: " + prepared.reason + "\n";
-    return result;
-  }
-  score::reading reading = score::read_score(prepared.utf8);
-  if (!reading.ok) {
-    result.reason = reading.error;
-    result.log = "choirly-engrave: " + reading.error + "\n";
-    return result;
-  }
-  result.log = "choirly-engrave: NoteWorthy Composer " + prepared.version + " score in " +
-               prepared.encoding + ", written as the score is laid out\n";
+result<page_reading> read_page_score(std::string_view file) {
+  page_reading read;
+  const result<prepared_score> prepared = prepare_score(file, false);
+  if (!prepared) return failure{prepared.reason()};
+  score::reading reading = score::read_score(prepared->utf8);
+  if (!reading.ok) return failure{reading.error};
+  read.log = "choirly-engrave: NoteWorthy Composer " + prepared->version + " score in " +
+             prepared->encoding + ", written as the score is laid out\n";
   for (const score::diagnostic& d : reading.model.diagnostics)
-    result.log += "choirly-engrave: warning: " +
-                  (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) +
-                  d.message + "\n";
-  result.model = std::move(reading.model);
-  result.ok = true;
-  return result;
+    read.log += "choirly-engrave: warning: " +
+                (d.line > 0 ? "line " + std::to_string(d.line) + ": " : std::string()) + d.message +
+                "\n";
+  read.model = std::move(reading.model);
+  return read;
 }
 
 conversion convert_page(std::string_view file) {
-  conversion result;
-  page_reading reading = read_page_score(file);
-  result.log = std::move(reading.log);
-  if (!reading.ok) {
-    result.reason = std::move(reading.reason);
-    return result;
+  conversion converted;
+  result<page_reading> reading = read_page_score(file);
+  if (!reading) {
+    converted.verdict = failure{reading.reason()};
+    converted.log = "choirly-engrave: " + reading.reason() + "\n";
+    return converted;
   }
-  result.document = page::write_page(reading.model);
-  result.ok = true;
-  return result;
+  converted.log = std::move(reading->log);
+  converted.document = page::write_page(reading->model);
+  return converted;
 }
 
 conversion_path page_path() {

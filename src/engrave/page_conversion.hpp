@@ -5,20 +5,18 @@
 #include <string>
 #include <string_view>
 
-#include "engrave/conversion.hpp"
-#include "engrave/engraver.hpp"
+#include "engrave/conversion_path.hpp"
 #include "score/model.hpp"
 
 namespace choirly::engrave {
 
 struct page_reading {
-  bool ok = false;
-  std::string reason;  // why the file is no score, when !ok
-  std::string log;     // what was read, and the reader's notes with their line numbers
+  std::string log;  // what was read, and the reader's notes with their line numbers
   score::score model;
 };
 
-page_reading read_page_score(std::string_view file);
+// Fails when the file is no score.
+result<page_reading> read_page_score(std::string_view file);
 
 conversion convert_page(std::string_view file);
 

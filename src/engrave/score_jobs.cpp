@@ -88,8 +88,8 @@ bool has_score_extension(const fs::path& file) {
   return ext == ".nwctxt";
 }
 
-score_search find_scores(const std::vector<std::string>& paths,
-                         const std::optional<fs::path>& output_dir) {
+result<score_search> find_scores(const std::vector<std::string>& paths,
+                                 const std::optional<fs::path>& output_dir) {
   search s{output_dir, {}, {}};
   for (const std::string& arg : paths) {
     const fs::path path(arg);
@@ -102,20 +102,17 @@ score_search find_scores(const std::vector<std::string>& paths,
       for (const fs::path& file : found)
         s.take(file, file.lexically_relative(path), output_dir.value_or(path));
     } else if (fs::exists(status)) {
-      if (!has_score_extension(path)) {
-        s.result.usage_error = shown_name(arg) + " is neither a .nwctxt file nor a folder";
-        return std::move(s.result);
-      }
+      if (!has_score_extension(path))
+        return failure{shown_name(arg) + " is neither a .nwctxt file nor a folder"};
       s.take(path, path.filename(), output_dir.value_or(path.parent_path()));
     } else {
-      s.result.usage_error = "no such file or folder: " + shown_name(arg);
-      return std::move(s.result);
+      return failure{"no such file or folder: " + shown_name(arg)};
     }
   }
   return std::move(s.result);
 }
 
-std::string output_collision(const std::vector<score_job>& jobs) {
+outcome check_outputs_apart(const std::vector<score_job>& jobs) {
   // The output folder as the file system resolves it, so that two spellings of one folder
   // (a/../b, a link) meet.
   std::map<fs::path, std::size_t> owners;
@@ -127,43 +124,12 @@ std::string output_collision(const std::vector<score_job>& jobs) {
     const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
     if (first) continue;
     const score_job& other = jobs[owner->second];
-    return shown_name(other.source.string()) + " and " + shown_name(jobs[i].source.string()) +
-           " would both write " + shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
-           ".*; rename one of them, or engrave them in separate runs";
+    return failure{shown_name(other.source.string()) + " and " +
+                   shown_name(jobs[i].source.string()) + " would both write " +
+                   shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
+                   ".*; rename one of them, or engrave them in separate runs"};
   }
-  return {};
-}
-
-std::string shown_name(std::string_view name, bool escape_backslash) {
-  static constexpr char hex[] = "0123456789abcdef";
-  std::string shown;
-  shown.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    // The C1 controls in UTF-8 (U+0080 to U+009F) act on terminals as the C0 ones do.
-    const bool c1 = c == 0xC2 && i + 1 < name.size() &&
-                    static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
-    if (c == '\\' && escape_backslash) {
-      shown += "\\\\";
-    } else if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c < 0x20 || c == 0x7F || c1) {
-      const std::size_t n = c1 ? 2 : 1;
-      for (std::size_t k = 0; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(name[i + k]);
-        shown += {'\\', 'x', hex[b >> 4], hex[b & 15]};
-      }
-      i += n - 1;
-    } else {
-      shown += name[i];
-    }
-  }
-  return shown;
+  return done{};
 }
 
 }  // namespace choirly::engrave

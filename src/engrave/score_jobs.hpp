@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engrave/result.hpp"
+#include "engrave/shown_name.hpp"
+
 namespace choirly::engrave {
 
 struct score_job {
@@ -31,22 +34,18 @@ struct skipped_path {
 struct score_search {
   std::vector<score_job> jobs;  // each file once, in the order found
   std::vector<skipped_path> skipped;
-  std::string usage_error;  // set when a PATH is no score and no folder: nothing else is done
 };
 
 // Every score below the paths, in the order given and, within a folder, sorted by path. A
 // file reached twice (named twice, or through a link) is taken once. The outputs go beside
-// each score, or under `output_dir` with the folders below each PATH kept.
-score_search find_scores(const std::vector<std::string>& paths,
-                         const std::optional<std::filesystem::path>& output_dir);
+// each score, or under `output_dir` with the folders below each PATH kept. Fails, finding
+// nothing, when a PATH is no score and no folder.
+result<score_search> find_scores(const std::vector<std::string>& paths,
+                                 const std::optional<std::filesystem::path>& output_dir);
 
-// Why two of the scores cannot run together (they would write the same outputs), or empty.
-std::string output_collision(const std::vector<score_job>& jobs);
+// Fails when two of the scores cannot run together: they would write the same outputs.
+outcome check_outputs_apart(const std::vector<score_job>& jobs);
 
 bool has_score_extension(const std::filesystem::path& file);
-
-// The name with its control characters and backslashes escaped (\n, \t, \x1b, \\), so that
-// it always shows on one line and cannot pass for another. Messages keep their backslashes.
-std::string shown_name(std::string_view name, bool escape_backslash = true);
 
 }  // namespace choirly::engrave

@@ -2,6 +2,7 @@
 #include "engrave/score_preparation.hpp"
 
 #include "engrave/text_encoding.hpp"
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -18,11 +19,7 @@ bool is_digit(char c) {
 
 // The code page of a "|Locale|ACP:N" record, or 0 without one.
 int locale_code_page(std::string_view score) {
-  for (std::size_t start = 0; start < score.size();) {
-    std::size_t end = score.find('\n', start);
-    if (end == std::string_view::npos) end = score.size();
-    const std::string_view line = score.substr(start, end - start);
-    start = end + 1;
+  for (const std::string_view line : lines(score)) {
     if (!line.starts_with("|Locale|")) continue;
     const std::size_t acp = line.find("ACP:");
     if (acp == std::string_view::npos) continue;
@@ -47,14 +44,12 @@ bool saves_utf8(std::string_view fraction_digits) {
   return true;
 }
 
-prepared_score prepare_score(std::string_view file, bool for_choirly) {
+result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
   prepared_score score;
   if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
   const std::string_view first_line = file.substr(0, file.find('\n'));
-  if (first_line.find(clip_header) != std::string_view::npos) {
-    score.reason = "a NoteWorthy Composer clipboard fragment, not a whole score";
-    return score;
-  }
+  if (first_line.find(clip_header) != std::string_view::npos)
+    return failure{"a NoteWorthy Composer clipboard fragment, not a whole score"};
   std::size_t header = first_line.find(header_start);
   std::size_t digits_end = 0;
   for (; header != std::string_view::npos; header = first_line.find(header_start, header + 1)) {
@@ -64,10 +59,8 @@ prepared_score prepare_score(std::string_view file, bool for_choirly) {
     const bool has_digits = digits_end > header + header_start.size();
     if (has_digits && digits_end < first_line.size() && first_line[digits_end] == ')') break;
   }
-  if (header == std::string_view::npos) {
-    score.reason = "not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)";
-    return score;
-  }
+  if (header == std::string_view::npos)
+    return failure{"not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)"};
   const std::string_view digits =
       file.substr(header + header_start.size(), digits_end - header - header_start.size());
   score.version = "2." + std::string(digits);
@@ -86,14 +79,11 @@ prepared_score prepare_score(std::string_view file, bool for_choirly) {
   } else {
     score.encoding = "CP" + std::to_string(code_page);
     std::optional<std::string> decoded = code_page_to_utf8(body, code_page);
-    if (!decoded) {
-      score.reason = "its code page " + std::to_string(code_page) + " is unknown to iconv";
-      return score;
-    }
+    if (!decoded)
+      return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
     score.utf8 = std::move(*decoded);
   }
   if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
-  score.ok = true;
   return score;
 }
 

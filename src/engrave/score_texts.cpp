@@ -6,6 +6,7 @@
 
 #include "choirly.hpp"
 #include "engrave/text_encoding.hpp"
+#include "engrave/text_lines.hpp"
 
 namespace choirly::engrave {
 
@@ -19,15 +20,11 @@ constexpr std::string_view lyric_close = " }";
 // Each line as choirly frames it: LF ends it, a CR right before the LF is dropped, and its
 // text ends at its first NUL.
 template <typename Visit>
-void for_each_line(std::string_view text, Visit visit) {
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find('\n', start);
-    std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-    if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+void for_each_choirly_line(std::string_view text, Visit visit) {
+  for (std::string_view line : lines(text)) {
+    const bool ends_in_lf = line.data() + line.size() < text.data() + text.size();
+    if (ends_in_lf && line.ends_with('\r')) line.remove_suffix(1);
     visit(line.substr(0, line.find('\0')));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
   }
 }
 
@@ -40,7 +37,7 @@ std::string header_text(std::string_view text) {
 score_texts collect_texts(std::string_view utf8_score) {
   score_texts texts;
   int slots_used = 0;
-  for_each_line(utf8_score, [&](std::string_view line) {
+  for_each_choirly_line(utf8_score, [&](std::string_view line) {
     switch (classify_line(line)) {
       case line_kind::song_info: {
         std::array<std::string_view, 4> fields;
@@ -74,7 +71,7 @@ rewritten_document rewrite_texts(std::string_view document, const score_texts& t
       {"    composer = \"", &texts.author},
   }};
   std::size_t lyric_lines = 0;
-  for_each_line(document, [&](std::string_view line) {
+  for_each_choirly_line(document, [&](std::string_view line) {
     if (line.starts_with(lyric_open) && line.ends_with(lyric_close)) ++lyric_lines;
   });
   rewritten_document result;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
 #include "engrave/score_jobs.hpp"
 
@@ -70,20 +71,21 @@ TEST_F(EngraveFolder, FindsEachScoreOnceAndSkipsWhatIsNoFile) {
   fs::create_symlink("b.nwctxt", dir / "s/link.nwctxt");
   ASSERT_EQ(mkfifo((dir / "s/pipe.nwctxt").c_str(), 0600), 0);
   const std::string s = (dir / "s").string();
-  const score_search found = find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
-  EXPECT_EQ(found.usage_error, "");
-  EXPECT_EQ(names(found), (std::vector<std::string>{
-                              "b.nwctxt > " + (dir / "o/b").string(),
-                              "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
-                              "pipe.nwctxt: a FIFO, not a score file",
-                          }));
+  const result<score_search> found =
+      find_scores({s + "/b.nwctxt", s, s + "/sub/../b.nwctxt"}, dir / "o");
+  ASSERT_TRUE(found) << found.reason();
+  EXPECT_EQ(names(*found), (std::vector<std::string>{
+                               "b.nwctxt > " + (dir / "o/b").string(),
+                               "sub/a.NWCTXT > " + (dir / "o/sub/a").string(),
+                               "pipe.nwctxt: a FIFO, not a score file",
+                           }));
 }
 
 TEST_F(EngraveFolder, NamesThatAreNoScoreAreUsageErrors) {
   write("notes.txt", "x");
-  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).reason(),
             (dir / "notes.txt").string() + " is neither a .nwctxt file nor a folder");
-  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).usage_error,
+  EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).reason(),
             "no such file or folder: " + (dir / "gone\\n.nwctxt").string());
 }
 
@@ -92,16 +94,17 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
   write("two/a.nwctxt", "2");
   write("out/keep", "");
   // Different spellings of one output folder meet.
-  const score_search spread =
+  const result<score_search> spread =
       find_scores({(dir / "one").string(), (dir / "two").string()}, std::nullopt);
-  EXPECT_EQ(output_collision(spread.jobs), "");
-  std::vector<score_job> jobs = spread.jobs;
+  ASSERT_TRUE(spread);
+  EXPECT_TRUE(check_outputs_apart(spread->jobs));
+  std::vector<score_job> jobs = spread->jobs;
   jobs[0].output_dir = dir / "out";
   jobs[1].output_dir = dir / "one/../out";
-  EXPECT_EQ(output_collision(jobs), (dir / "one/a.nwctxt").string() + " and " +
-                                        (dir / "two/a.nwctxt").string() + " would both write " +
-                                        (dir / "one/../out/a").string() +
-                                        ".*; rename one of them, or engrave them in separate runs");
+  EXPECT_EQ(check_outputs_apart(jobs).reason(),
+            (dir / "one/a.nwctxt").string() + " and " + (dir / "two/a.nwctxt").string() +
+                " would both write " + (dir / "one/../out/a").string() +
+                ".*; rename one of them, or engrave them in separate runs");
 }
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
@@ -145,8 +148,7 @@ conversion_path test_path(std::size_t max_size) {
     conversion c;
     c.log = "log\n";
     c.document = "doc " + std::string(file);
-    c.ok = file != "bad";
-    if (!c.ok) c.reason = "bad score";
+    if (file == "bad") c.verdict = failure{"bad score"};
     return c;
   };
   return path;
@@ -159,7 +161,7 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
   write("s/d.nwctxt", "fine");
   write("o/d.pdf", "earlier");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, dir / "o");
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
   engrave_settings settings;
   settings.jobs = 2;
   settings.ly_only = true;
@@ -199,6 +201,87 @@ TEST_F(EngraveFolder, BatchesWriteWholeOutputsAndJudgeEachScore) {
   EXPECT_EQ(results[0].reason, "posix_spawn /nonexistent/lilypond: No such file or directory");
 }
 
+// A stand-in path whose conversions are chosen by the file's bytes, and which keeps what it
+// was given: the scheduler writes what the path returns and judges by its verdict alone.
+struct chosen_path {
+  std::vector<std::string> given;
+  conversion_path path(bool needs_convert_ly) {
+    conversion_path p;
+    p.name = "the chosen path";
+    p.max_file_size = 100;
+    p.needs_convert_ly = needs_convert_ly;
+    p.convert = [this](std::string_view file) {
+      given.emplace_back(file);
+      if (file == "whole") return conversion{done{}, "\\score { c }\n", "read whole\n"};
+      if (file == "half") return conversion{failure{"no end marker"}, "\\score {", "half\n"};
+      return conversion{failure{"no score at all"}, {}, "nothing\n"};
+    };
+    return p;
+  }
+};
+
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
+}
+
+TEST_F(EngraveFolder, WhatThePathGivesIsWrittenAndJudgedByItsVerdict) {
+  write("s/a.nwctxt", "whole");
+  write("s/b.nwctxt", "half");
+  write("s/c.nwctxt", "junk");
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  chosen_path chosen;
+  engrave_settings settings;
+  settings.ly_only = true;
+  settings.path = chosen.path(false);
+  recorder seen;
+  std::vector<score_result> results;
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(chosen.given, (std::vector<std::string>{"whole", "half", "junk"}));
+  struct {
+    std::string stem;
+    score_state state;
+    std::string reason, ly, log;
+  } const expected[] = {
+      {"a", score_state::ok, "", "\\score { c }\n", "read whole\n"},
+      {"b", score_state::failed, "no end marker", "\\score {", "half\n"},
+      {"c", score_state::failed, "no score at all", "(none)", "nothing\n"},
+  };
+  ASSERT_EQ(results.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& e = expected[i];
+    EXPECT_EQ(results[i].state, e.state) << e.stem;
+    EXPECT_EQ(results[i].reason, e.reason) << e.stem;
+    EXPECT_EQ(contents(dir / "o" / (e.stem + ".ly")), e.ly) << e.stem;
+    EXPECT_EQ(contents(dir / "o" / (e.stem + ".log")), e.log) << e.stem;
+  }
+}
+
+TEST_F(EngraveFolder, ThePathSaysWhetherConvertLyRuns) {
+  write("s/a.nwctxt", "whole");
+  const signal_guard guard;
+  const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
+  chosen_path chosen;
+  engrave_settings settings;
+  settings.tools = {"/bin/false", "/bin/true"};
+  recorder seen;
+  std::vector<score_result> results;
+  // A convert-ly that fails is run only for a path that needs it.
+  settings.path = chosen.path(true);
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(results[0].state, score_state::failed);
+  EXPECT_EQ(results[0].reason, "convert-ly exited with status 1 (see a.log)");
+  fs::remove(dir / "o/a.ly");
+  fs::remove(dir / "o/a.log");
+  settings.path = chosen.path(false);
+  ASSERT_EQ(engrave_all(found.jobs, settings, seen, results), 0);
+  EXPECT_EQ(results[0].state, score_state::ok);
+  EXPECT_EQ(results[0].main_output, ".ly");
+  EXPECT_EQ(results[0].note, "no PDF: LilyPond wrote none");
+  EXPECT_EQ(chosen.given.size(), 2u);
+}
+
 }  // namespace
 
 // Takes the first child's exit status before the engraver can, as a parent that reaps
@@ -216,7 +299,7 @@ TEST_F(EngraveFolder, AChildThatCannotBeWaitedForFailsItsScore) {
   write("s/a.nwctxt", "one");
   write("s/b.nwctxt", "two");
   const signal_guard guard;
-  const score_search found = find_scores({(dir / "s").string()}, std::nullopt);
+  const score_search found = *find_scores({(dir / "s").string()}, std::nullopt);
   engrave_settings settings;
   settings.jobs = 2;
   settings.path = test_path(100);

@@ -29,14 +29,15 @@ TEST(EngravePreparation, HeaderForms) {
       {"", "", "", ""},
   };
   for (const row& r : rows) {
-    const prepared_score score = prepare_score(r.file);
-    EXPECT_EQ(score.ok, !r.for_choirly.empty()) << r.file;
-    EXPECT_EQ(score.version, r.version) << r.file;
-    EXPECT_EQ(score.encoding, r.encoding) << r.file;
-    EXPECT_EQ(score.windows_1252, r.for_choirly) << r.file;
-    EXPECT_EQ(score.reason.empty(), score.ok) << r.file;
+    const result<prepared_score> score = prepare_score(r.file);
+    EXPECT_EQ(score.ok(), !r.for_choirly.empty()) << r.file;
+    EXPECT_EQ(score.reason().empty(), score.ok()) << r.file;
+    if (!score) continue;
+    EXPECT_EQ(score->version, r.version) << r.file;
+    EXPECT_EQ(score->encoding, r.encoding) << r.file;
+    EXPECT_EQ(score->windows_1252, r.for_choirly) << r.file;
   }
-  EXPECT_NE(prepare_score("!NoteWorthyComposerClip(2.75,Single)").reason.find("clipboard"),
+  EXPECT_NE(prepare_score("!NoteWorthyComposerClip(2.75,Single)").reason().find("clipboard"),
             std::string::npos);
 }
 
@@ -67,12 +68,12 @@ TEST(EngravePreparation, CharactersGivenToChoirly) {
        "!NoteWorthyComposer(2.5)\nA?B?(?"},
   };
   for (const row& r : rows) {
-    const prepared_score score = prepare_score(r.file);
-    ASSERT_TRUE(score.ok) << r.file;
+    const result<prepared_score> score = prepare_score(r.file);
+    ASSERT_TRUE(score) << r.file;
     if (!r.utf8.empty()) {
-      EXPECT_EQ(score.utf8, r.utf8) << r.file;
+      EXPECT_EQ(score->utf8, r.utf8) << r.file;
     }
-    EXPECT_EQ(score.windows_1252, r.for_choirly) << r.file;
+    EXPECT_EQ(score->windows_1252, r.for_choirly) << r.file;
   }
   // The undefined bytes as C1 controls, the defined ones as their characters.
   EXPECT_EQ(windows_1252_to_utf8("\x80\x81\x8D\x9F\xE9"),

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engrave/conversion.hpp"
-#include "engrave/engraver.hpp"
+#include "engrave/lilypond_steps.hpp"
 
 namespace choirly::engrave {
 namespace {
@@ -54,10 +54,10 @@ TEST(EngraveTexts, HeaderAndLyricLines) {
            e_acute + " }\n"},
   };
   for (const auto& [lines, expected] : rows) {
-    const conversion result = convert_score(score_with(lines));
-    ASSERT_TRUE(result.ok) << result.reason;
-    EXPECT_NE(result.document.find("\n" + expected), std::string::npos) << lines << "\n---\n"
-                                                                        << result.document;
+    const conversion converted = convert_score(score_with(lines));
+    ASSERT_TRUE(converted.verdict) << converted.verdict.reason();
+    EXPECT_NE(converted.document.find("\n" + expected), std::string::npos) << lines << "\n---\n"
+                                                                           << converted.document;
   }
 }
 
@@ -65,7 +65,7 @@ TEST(EngraveTexts, OutcomeOfTheConversion) {
   // Windows-1252 texts come out in UTF-8 too; nothing else of choirly's document changes.
   const conversion latin = convert_score(
       "!NoteWorthyComposer(2.0)\n|SongInfo|Title:\"Caf\xE9\"\n!NoteWorthyComposer-End\n");
-  ASSERT_TRUE(latin.ok);
+  ASSERT_TRUE(latin.verdict);
   EXPECT_NE(latin.document.find("\n    title = \"Caf\xC3\xA9\"\n    poet = \"\"\n"),
             std::string::npos);
   std::string ascii_out, ascii_err;
@@ -80,17 +80,17 @@ TEST(EngraveTexts, OutcomeOfTheConversion) {
       {"|Clef\n", "not a NoteWorthy Composer text score"},
   };
   for (const auto& [file, reason] : failures) {
-    const conversion result = convert_score(file);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason.substr(0, reason.size()), reason);
+    const conversion converted = convert_score(file);
+    EXPECT_FALSE(converted.verdict);
+    EXPECT_EQ(converted.verdict.reason().substr(0, reason.size()), reason);
   }
-  EXPECT_EQ(
-      summarize_lilypond("a.ly:3:1: warning: x\nb\na.ly:9:2: error: y\nz: error: w\n").first_error,
-      "a.ly:9:2: error: y");
+  EXPECT_EQ(summarize_lilypond("a.ly:3:1: warning: x\nb\na.ly:9:2: error: y\nz: error: w\n")
+                .verdict.reason(),
+            "a.ly:9:2: error: y");
   const lilypond_report report = summarize_lilypond(
       "warning: a\nprogramming error: FT_Load_Sfnt_Table (): error.\ncontinuing\nSuccess\n");
   EXPECT_EQ(report.warnings, 2);
-  EXPECT_EQ(report.first_error, "");
+  EXPECT_TRUE(report.verdict);
 }
 
 }  // namespace

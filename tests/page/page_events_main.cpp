@@ -26,13 +26,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "choirly-page-events: cannot open %s\n", path);
     return 1;
   }
-  const choirly::engrave::page_reading reading = choirly::engrave::read_page_score(bytes);
-  if (!reading.ok) {
-    std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.reason.c_str());
+  const auto reading = choirly::engrave::read_page_score(bytes);
+  if (!reading) {
+    std::fprintf(stderr, "choirly-page-events: %s: %s\n", path, reading.reason().c_str());
     return 1;
   }
   const std::string out =
-      ly ? choirly::page::write_page(reading.model) : choirly::tests::model_events(reading.model);
+      ly ? choirly::page::write_page(reading->model) : choirly::tests::model_events(reading->model);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

@@ -1,0 +1,105 @@
+// Reads choirly-engrave's arguments; what the user mistyped is named, nothing is printed here.
+#include "engrave/options.hpp"
+
+#include "engrave/shown_name.hpp"
+
+namespace choirly::engrave {
+
+namespace fs = std::filesystem;
+
+const std::string_view usage_text =
+    "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
+    "                       [--png] [-q] [--help] [--version] [--] PATH...\n"
+    "\n"
+    "Writes each NoteWorthy Composer text score (.nwctxt) as a LilyPond 2.24 score, with its\n"
+    "lyrics, triplets and changes in place, and engraves it with LilyPond. A PATH is a score,\n"
+    "or a folder searched for scores in every subfolder. NAME.ly, NAME.pdf, NAME.midi and\n"
+    "NAME.log are written beside each score.\n"
+    "\n"
+    "  -j N       engrave N scores at a time (default: the number of cores)\n"
+    "  -o DIR     write into DIR instead, keeping the folders below each PATH\n"
+    "  --timeout SECONDS\n"
+    "             end a convert-ly or lilypond run that takes longer (default 600, 0: never)\n"
+    "  --choirly  convert with choirly's fixed format instead, updated by convert-ly\n"
+    "  --ly-only  write the .ly files alone, without LilyPond\n"
+    "  --png      write PNG pages as well\n"
+    "  -q         print only the failures and the summary\n"
+    "  --help     print this help\n"
+    "  --version  print the version\n"
+    "  --         every argument after it is a PATH\n";
+
+namespace {
+
+std::optional<int> whole_number(std::string_view text, int most) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n > most) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+result<options> parse_options(int argc, const char* const* argv) {
+  options opts;
+  bool only_paths = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    // An option's value: the rest of the argument, or the next argument.
+    const auto value_of = [&](std::string_view attached) -> std::optional<std::string_view> {
+      if (!attached.empty()) return attached;
+      if (i + 1 == argc) return std::nullopt;
+      return std::string_view(argv[++i]);
+    };
+    const auto needs_value = [](std::string_view name) {
+      return failure{std::string(name) + " needs a value"};
+    };
+    if (only_paths || arg.empty() || arg[0] != '-' || arg == "-") {
+      opts.paths.emplace_back(arg);
+    } else if (arg == "--") {
+      only_paths = true;
+    } else if (arg == "--help" || arg == "--version") {
+      opts.asked = arg == "--help" ? options::request::help : options::request::version;
+      return opts;
+    } else if (arg == "--ly-only") {
+      opts.ly_only = true;
+    } else if (arg == "--choirly") {
+      opts.choirly = true;
+    } else if (arg == "--png") {
+      opts.png = true;
+    } else if (arg == "-q") {
+      opts.quiet = true;
+    } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
+      const std::optional<std::string_view> value =
+          arg == "--timeout" ? value_of(arg.substr(arg.size())) : arg.substr(10);
+      if (!value) return needs_value("--timeout");
+      const std::optional<int> n = whole_number(*value, 999999);
+      if (!n)
+        return failure{"--timeout needs a whole number of seconds from 0 to 999999, not '" +
+                       shown_name(*value) + "'"};
+      opts.timeout = *n;
+    } else if (arg.starts_with("-j")) {
+      const std::optional<std::string_view> value = value_of(arg.substr(2));
+      if (!value) return needs_value("-j");
+      const std::optional<int> n = whole_number(*value, 9999);
+      if (!n || *n < 1)
+        return failure{"-j needs a whole number from 1 to 9999, not '" + shown_name(*value) + "'"};
+      opts.jobs = static_cast<std::size_t>(*n);
+    } else if (arg.starts_with("-o")) {
+      const std::optional<std::string_view> value = value_of(arg.substr(2));
+      if (!value) return needs_value("-o");
+      if (value->empty()) return failure{"-o needs a folder name"};
+      opts.output_dir = fs::path(*value);
+    } else {
+      return failure{"unknown option " + shown_name(arg) +
+                     "; a PATH that begins with '-' goes after --"};
+    }
+  }
+  if (opts.paths.empty()) return failure{"no PATH given"};
+  return opts;
+}
+
+}  // namespace choirly::engrave

@@ -1,0 +1,33 @@
+// choirly-engrave's command line: what it asks for, or why it cannot be taken.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engrave/result.hpp"
+
+namespace choirly::engrave {
+
+extern const std::string_view usage_text;
+
+struct options {
+  enum class request { run, help, version };
+  request asked = request::run;
+  std::size_t jobs = 0;  // 0: as many as there are cores
+  int timeout = 600;
+  std::optional<std::filesystem::path> output_dir;
+  bool ly_only = false;
+  bool choirly = false;
+  bool png = false;
+  bool quiet = false;
+  std::vector<std::string> paths;
+};
+
+// The options of argv[1] to argv[argc - 1]; --help and --version end the reading there.
+result<options> parse_options(int argc, const char* const* argv);
+
+}  // namespace choirly::engrave

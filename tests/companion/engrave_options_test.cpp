@@ -1,0 +1,91 @@
+// Units of choirly-engrave's command line and of its line splitter: what each argument list
+// asks for, and the message for each mistake.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engrave/options.hpp"
+#include "engrave/text_lines.hpp"
+
+namespace choirly::engrave {
+namespace {
+
+result<options> parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "choirly-engrave");
+  return parse_options(static_cast<int>(args.size()), args.data());
+}
+
+TEST(EngraveOptions, MistakesAreNamed) {
+  struct {
+    std::vector<const char*> args;
+    std::string reason;
+  } const rows[] = {
+      {{}, "no PATH given"},
+      {{"-q"}, "no PATH given"},
+      {{"-j"}, "-j needs a value"},
+      {{"s", "-o"}, "-o needs a value"},
+      {{"s", "--timeout"}, "--timeout needs a value"},
+      {{"-j0", "s"}, "-j needs a whole number from 1 to 9999, not '0'"},
+      {{"-j", "10000", "s"}, "-j needs a whole number from 1 to 9999, not '10000'"},
+      {{"-j", "2x", "s"}, "-j needs a whole number from 1 to 9999, not '2x'"},
+      {{"--timeout=", "s"}, "--timeout needs a whole number of seconds from 0 to 999999, not ''"},
+      {{"--timeout", "-1", "s"},
+       "--timeout needs a whole number of seconds from 0 to 999999, not '-1'"},
+      {{"-o", "", "s"}, "-o needs a folder name"},
+      {{"--pdf", "s"}, "unknown option --pdf; a PATH that begins with '-' goes after --"},
+      {{"-x\n", "--help"}, "unknown option -x\\n; a PATH that begins with '-' goes after --"},
+  };
+  for (const auto& row : rows) {
+    const result<options> parsed = parse(row.args);
+    EXPECT_FALSE(parsed) << row.reason;
+    EXPECT_EQ(parsed.reason(), row.reason);
+  }
+}
+
+TEST(EngraveOptions, WhatIsAskedFor) {
+  const result<options> all = parse({"-j3", "-o", "out", "--timeout=0", "--choirly", "--ly-only",
+                                     "--png", "-q", "a", "--", "-b", "--help", "-"});
+  ASSERT_TRUE(all) << all.reason();
+  EXPECT_EQ(all->asked, options::request::run);
+  EXPECT_EQ(all->jobs, 3u);
+  EXPECT_EQ(all->output_dir, std::filesystem::path("out"));
+  EXPECT_EQ(all->timeout, 0);
+  EXPECT_TRUE(all->choirly && all->ly_only && all->png && all->quiet);
+  EXPECT_EQ(all->paths, (std::vector<std::string>{"a", "-b", "--help", "-"}));
+
+  const result<options> plain = parse({"a"});
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->jobs, 0u);  // as many as there are cores, decided by the program
+  EXPECT_EQ(plain->timeout, 600);
+  EXPECT_FALSE(plain->output_dir.has_value());
+
+  // --help and --version end the reading: what follows them is not judged.
+  EXPECT_EQ(parse({"--help", "-j0"})->asked, options::request::help);
+  EXPECT_EQ(parse({"a", "--version", "--bad"})->asked, options::request::version);
+  EXPECT_EQ(parse({"-j", "--help"}).reason(),
+            "-j needs a whole number from 1 to 9999, not '--help'");
+}
+
+TEST(EngraveLines, EachLineWithoutItsEnd) {
+  struct {
+    std::string text;
+    std::vector<std::string> lines;
+  } const rows[] = {
+      {"", {}},
+      {"\n", {""}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\n\nb", {"a", "", "b"}},
+      {"a\r\nb\n\n", {"a\r", "b", ""}},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> got;
+    for (const std::string_view line : lines(row.text))
+      got.emplace_back(line);
+    EXPECT_EQ(got, row.lines) << row.text;
+  }
+}
+
+}  // namespace
+}  // namespace choirly::engrave
