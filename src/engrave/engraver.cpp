@@ -95,7 +95,9 @@ class batch {
     if (const outcome written = write_new_file(work_file(a, ".log"), converted.log); !written)
       return written;
     if (!converted.document.empty())
-      if (const outcome written = write_new_file(work_file(a, ".ly"), converted.document); !written)
+      if (const outcome written =
+              write_new_file(work_file(a, settings_.path.document_extension), converted.document);
+          !written)
         return written;
     return converted.verdict;
   }
@@ -250,7 +252,7 @@ class batch {
     const bool earlier_pdf = exists(j.output_dir / (j.stem + ".pdf"));
     const std::string shown_pdf = j.shown_out + ".pdf";
     if (ok && settings_.ly_only) {
-      r.main_output = ".ly";
+      r.main_output = settings_.path.document_extension;
     } else if (ok && pdf) {
       r.main_output = ".pdf";
     } else if (ok) {
@@ -281,7 +283,8 @@ class batch {
         outputs.clear();
       }
     } else {
-      for (std::string_view extension : {".ly", ".log"})
+      for (std::string_view extension :
+           {std::string_view(settings_.path.document_extension), std::string_view(".log")})
         if (exists(work_file(a, extension))) outputs.push_back(j.stem + std::string(extension));
     }
     // Renamed one by one: a failure leaves each file whole, the new one or the old one.

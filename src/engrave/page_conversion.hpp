@@ -15,12 +15,12 @@ struct page_reading {
   score::score model;
 };
 
-// Fails when the file is no score.
-result<page_reading> read_page_score(std::string_view file);
+// Fails when the file is no score. `code_page` as for prepare_score.
+result<page_reading> read_page_score(std::string_view file, int code_page = 0);
 
-conversion convert_page(std::string_view file);
+conversion convert_page(std::string_view file, int code_page = 0);
 
 // The page path as choirly-engrave's default: LilyPond 2.24 reads its documents as they are.
-conversion_path page_path();
+conversion_path page_path(int code_page = 0);
 
 }  // namespace choirly::engrave

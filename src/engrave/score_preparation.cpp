@@ -3,6 +3,8 @@
 
 #include "engrave/text_encoding.hpp"
 #include "engrave/text_lines.hpp"
+#include "nwc/container.hpp"
+#include "nwc/nwc_file.hpp"
 
 namespace choirly::engrave {
 
@@ -12,6 +14,25 @@ constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 constexpr std::string_view header_start = "!NoteWorthyComposer(2.";
 constexpr std::string_view accepted_header = "!NoteWorthyComposer(2.5)";
 constexpr std::string_view clip_header = "!NoteWorthyComposerClip";
+constexpr std::string_view text_header = "!NoteWorthyComposer(2.75)";
+
+// A file whose first bytes hold a control character other than white space is no text at all.
+bool looks_binary(std::string_view file) {
+  for (const char c : file.substr(0, 512)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') return true;
+  }
+  return false;
+}
+
+// The strings of a binary score in UTF-8; they are in `code_page`, the rest is ASCII.
+result<std::string> decode_strings(std::string_view text, int code_page) {
+  if (code_page == 1252) return windows_1252_to_utf8(text);
+  std::optional<std::string> decoded = code_page_to_utf8(text, code_page);
+  if (!decoded)
+    return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
+  return std::move(*decoded);
+}
 
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
@@ -44,8 +65,29 @@ bool saves_utf8(std::string_view fraction_digits) {
   return true;
 }
 
-result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
+result<prepared_score> prepare_score(std::string_view file, bool for_choirly, int code_page) {
   prepared_score score;
+  // A .nwc file, told by its first bytes whatever its name, is read into the text format;
+  // from 2.75 on that text is inside it already.
+  const nwc::file_kind kind = nwc::kind_of(file);
+  if (kind == nwc::file_kind::compressed || kind == nwc::file_kind::uncompressed) {
+    nwc::read_result read = nwc::read_file(file, nwc::read_options{code_page});
+    if (!read.ok) return failure{std::move(read.error)};
+    if (read.code_page == 0) {
+      result<prepared_score> inside = prepare_score(read.text, for_choirly, code_page);
+      if (inside) inside->version = read.version;
+      return inside;
+    }
+    result<std::string> text = decode_strings(read.text, read.code_page);
+    if (!text) return failure{text.reason()};
+    result<prepared_score> read_score = prepare_score(*text, for_choirly);
+    if (!read_score) return read_score;
+    read_score->version = read.version;
+    read_score->encoding =
+        read.code_page == 1252 ? "Windows-1252" : "CP" + std::to_string(read.code_page);
+    read_score->binary = true;
+    return read_score;
+  }
   if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
   const std::string_view first_line = file.substr(0, file.find('\n'));
   if (first_line.find(clip_header) != std::string_view::npos)
@@ -59,6 +101,12 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
     const bool has_digits = digits_end > header + header_start.size();
     if (has_digits && digits_end < first_line.size() && first_line[digits_end] == ')') break;
   }
+  // Bytes that are no text, or the start of a .nwc file's mark cut short, get the .nwc
+  // reader's verdict.
+  if (header == std::string_view::npos && (looks_binary(file) || file.starts_with('['))) {
+    nwc::read_result read = nwc::read_file(file);
+    return failure{read.ok ? "not a NoteWorthy Composer file" : std::move(read.error)};
+  }
   if (header == std::string_view::npos)
     return failure{"not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)"};
   const std::string_view digits =
@@ -69,7 +117,10 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
   body += accepted_header;
   body += file.substr(digits_end + 1);
 
-  const int code_page = saves_utf8(digits) ? 65001 : locale_code_page(body);
+  const int given = code_page;
+  code_page = saves_utf8(digits) ? 65001 : locale_code_page(body);
+  // The code page given for scores that do not say theirs.
+  if (code_page == 0) code_page = given;
   if (code_page == 65001) {
     score.encoding = "UTF-8";
     score.utf8 = clean_utf8(body);
@@ -85,6 +136,13 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
   }
   if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
   return score;
+}
+
+std::string text_copy(const prepared_score& score) {
+  std::string text = score.utf8;
+  const std::size_t header = text.find(accepted_header);
+  if (header != std::string::npos) text.replace(header, accepted_header.size(), text_header);
+  return text;
 }
 
 }  // namespace choirly::engrave

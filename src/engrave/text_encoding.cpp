@@ -143,6 +143,15 @@ std::optional<std::string> code_page_to_utf8(std::string_view bytes, int code_pa
   return out;
 }
 
+bool known_code_page(int code_page) {
+  if (code_page == 1252) return true;
+  const std::string name = "CP" + std::to_string(code_page);
+  iconv_t to_utf8 = iconv_open("UTF-8", name.c_str());
+  if (to_utf8 == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) return false;
+  iconv_close(to_utf8);
+  return true;
+}
+
 std::string_view first_characters(std::string_view text, std::size_t count) {
   std::size_t at = 0;
   for (std::size_t taken = 0; at < text.size(); ++at) {
