@@ -1,6 +1,8 @@
 // Header replacement and character decoding of a score, done in memory.
 #include "engrave/score_preparation.hpp"
 
+#include <algorithm>
+
 #include "engrave/text_encoding.hpp"
 #include "engrave/text_lines.hpp"
 #include "nwc/container.hpp"
@@ -25,13 +27,28 @@ bool looks_binary(std::string_view file) {
   return false;
 }
 
-// The strings of a binary score in UTF-8; they are in `code_page`, the rest is ASCII.
+// The strings of a binary score in UTF-8; they are in `code_page`, the rest is ASCII. A
+// string never spans lines (its line breaks are escaped), so only the lines with bytes above
+// 127 go through iconv.
 result<std::string> decode_strings(std::string_view text, int code_page) {
   if (code_page == 1252) return windows_1252_to_utf8(text);
-  std::optional<std::string> decoded = code_page_to_utf8(text, code_page);
-  if (!decoded)
-    return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
-  return std::move(*decoded);
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    const std::string_view line = text.substr(start, end - start);
+    start = end;
+    if (std::all_of(line.begin(), line.end(), [](char c) { return (c & 0x80) == 0; })) {
+      out += line;
+      continue;
+    }
+    std::optional<std::string> decoded = code_page_to_utf8(line, code_page);
+    if (!decoded)
+      return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
+    out += *decoded;
+  }
+  return out;
 }
 
 bool is_digit(char c) {
@@ -80,13 +97,16 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly, in
     }
     result<std::string> text = decode_strings(read.text, read.code_page);
     if (!text) return failure{text.reason()};
-    result<prepared_score> read_score = prepare_score(*text, for_choirly);
-    if (!read_score) return read_score;
-    read_score->version = read.version;
-    read_score->encoding =
+    // The reader's text is whole, in UTF-8 now, and begins with its 2.75 header: only the
+    // header changes.
+    text->replace(0, text_header.size(), accepted_header);
+    score.version = std::move(read.version);
+    score.encoding =
         read.code_page == 1252 ? "Windows-1252" : "CP" + std::to_string(read.code_page);
-    read_score->binary = true;
-    return read_score;
+    score.binary = true;
+    score.utf8 = std::move(*text);
+    if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
+    return score;
   }
   if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
   const std::string_view first_line = file.substr(0, file.find('\n'));

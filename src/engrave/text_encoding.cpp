@@ -87,8 +87,15 @@ char to_windows_1252(char32_t c) {
 std::string clean_utf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();)
-    append_utf8(out, next_character(text, at));
+  for (std::size_t at = 0; at < text.size();) {
+    // ASCII, nearly all of a score, is copied a run at a time.
+    std::size_t end = at;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+      ++end;
+    out.append(text.substr(at, end - at));
+    at = end;
+    if (at < text.size()) append_utf8(out, next_character(text, at));
+  }
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <vector>
 
 #include "nwc/code_page.hpp"
@@ -200,20 +201,41 @@ struct staff {
   std::string records;  // lyrics and objects, already in text form
 };
 
+// Appends a whole number without a temporary string.
+void append_number(std::string& out, long value) {
+  std::array<char, 24> digits{};
+  const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+  out.append(digits.data(), error == std::errc{} ? end : digits.data());
+}
+
+// In the text being built, a string of the file stands as this byte, its index and
+// string_end: the code page, and so the escaping, is known only when every string is read.
+constexpr char string_mark = '\x01';
+constexpr char string_end = '\x02';
+
 class reader {
  public:
-  reader(std::string_view body, const version_layout& version, int code_page,
-         code_page_votes* votes)
-      : in_(body), v_(version), code_page_(code_page), votes_(votes) {}
+  reader(std::string_view body, const version_layout& version) : in_(body), v_(version) {}
 
+  // The text with a mark for each string; then strings() and with_strings().
   std::string read();
+  const std::vector<std::string_view>& strings() const { return strings_; }
+  // The text with each mark replaced by its string, escaped, in `code_page`.
+  std::string with_strings(const std::string& marked, int code_page) const;
 
  private:
   void quoted(std::string& out, std::string_view raw) {
-    if (votes_ != nullptr) votes_->add(raw);
     out += '"';
-    append_escaped(out, raw, code_page_);
+    out += string_mark;
+    append_number(out, static_cast<long>(strings_.size()));
+    out += string_end;
     out += '"';
+    strings_.push_back(raw);
+  }
+  // A string made here (a lyric line), kept until the text is put together.
+  void quoted(std::string& out, std::string&& made) {
+    made_.push_back(std::move(made));
+    quoted(out, std::string_view(made_.back()));
   }
   void read_font(std::string& out, std::size_t index);
   staff read_staff_header(const std::array<unsigned, 32>& visible_mask, std::size_t index);
@@ -226,15 +248,36 @@ class reader {
   void position_and_placement(std::string& out);
   void visibility(std::string& out, unsigned visibility);
 
-  std::string duration(const note_block& n, bool is_rest) const;
-  std::string options(const note_block& n, bool articulations_on_stem, bool is_rest) const;
+  void duration(std::string& out, const note_block& n, bool is_rest) const;
+  void options(std::string& out, const note_block& n, bool articulations_on_stem,
+               bool is_rest) const;
   static void note_position(std::string& out, const note_block& n);
 
   cursor in_;
   const version_layout& v_;
-  int code_page_;
-  code_page_votes* votes_;
+  std::vector<std::string_view> strings_;
+  std::deque<std::string> made_;  // a deque, so that the views of strings_ stay valid
 };
+
+std::string reader::with_strings(const std::string& marked, int code_page) const {
+  std::string text;
+  text.reserve(marked.size() + marked.size() / 8);
+  for (std::size_t at = 0; at < marked.size();) {
+    const std::size_t mark = marked.find(string_mark, at);
+    if (mark == std::string::npos) {
+      text.append(marked, at, std::string::npos);
+      break;
+    }
+    text.append(marked, at, mark - at);
+    std::size_t index = 0;
+    std::size_t end = mark + 1;
+    for (; marked[end] != string_end; ++end)
+      index = index * 10 + static_cast<std::size_t>(marked[end] - '0');
+    append_escaped(text, strings_[index], code_page);
+    at = end + 1;
+  }
+  return text;
+}
 
 std::string reader::read() {
   in_.bytes(magic.size() + 2 + 4, "the file header");
@@ -512,7 +555,7 @@ void reader::read_lyrics(staff& s) {
     }
     words += '\n';
     out += "|Lyric" + std::to_string(line) + "|Text:";
-    quoted(out, words);
+    quoted(out, std::move(words));
     out += '\n';
   }
   in_.u16("the lyrics");
@@ -542,8 +585,8 @@ note_block reader::read_rest_block() {
   return n;
 }
 
-std::string reader::duration(const note_block& n, bool is_rest) const {
-  std::string out(duration_names[n.b[0] & 0x0F]);
+void reader::duration(std::string& out, const note_block& n, bool is_rest) const {
+  out += duration_names[n.b[0] & 0x0F];
   if ((n.b[4] & 0x04) != 0)
     out += ",Dotted";
   else if ((n.b[4] & 0x01) != 0)
@@ -551,17 +594,19 @@ std::string reader::duration(const note_block& n, bool is_rest) const {
   static constexpr std::array<std::string_view, 4> triplets = {"", ",Triplet=First", ",Triplet",
                                                                ",Triplet=End"};
   out += triplets[n.b[2] >> 2 & 3];
-  if (is_rest) return out;
+  if (is_rest) return;
   if ((n.b[5] & 0x20) != 0) out += ",Grace";
   if ((n.b[4] & 0x02) != 0) out += ",Staccato";
   if ((n.b[5] & 0x04) != 0) out += ",Tenuto";
   if ((n.b[4] & 0x20) != 0) out += ",Accent";
   if ((n.b[5] & 0x01) != 0) out += ",Slur";
-  return out;
 }
 
-std::string reader::options(const note_block& n, bool articulations_on_stem, bool is_rest) const {
-  std::string out;
+// "|Opts:" and the options, or nothing when there are none.
+void reader::options(std::string& out, const note_block& n, bool articulations_on_stem,
+                     bool is_rest) const {
+  const std::size_t start = out.size();
+  out += "|Opts:";
   static constexpr std::array<std::string_view, 4> stems = {"", ",Stem=Up", ",Stem=Down", ""};
   static constexpr std::array<std::string_view, 4> beams = {"", ",Beam=First", ",Beam",
                                                             ",Beam=End"};
@@ -571,7 +616,10 @@ std::string reader::options(const note_block& n, bool articulations_on_stem, boo
       out += ",Crescendo";
     else if ((n.b[4] & 0x80) != 0)
       out += ",Diminuendo";
-    if (n.stem_length >= 0) out += ",StemLength=" + std::to_string(n.stem_length);
+    if (n.stem_length >= 0) {
+      out += ",StemLength=";
+      append_number(out, n.stem_length);
+    }
   }
   out += beams[n.b[2] & 3];
   if (!is_rest) {
@@ -580,31 +628,45 @@ std::string reader::options(const note_block& n, bool articulations_on_stem, boo
     if (lyric == 2) out += ",Lyric=Never";
     if ((n.b[5] & 0x80) != 0) out += (n.b[2] & 0x40) != 0 ? ",Slur=Downward" : ",Slur=Upward";
     if ((n.b[5] & 0x40) != 0) out += (n.b[7] & 0x08) != 0 ? ",Tie=Downward" : ",Tie=Upward";
-    if ((n.b[0] >> 4) != 0) out += ",XAccSpace=" + std::to_string(n.b[0] >> 4);
-    if ((n.b[1] & 0x0F) != 0) out += ",XNoteSpace=" + std::to_string(n.b[1] & 0x0F);
+    if ((n.b[0] >> 4) != 0) {
+      out += ",XAccSpace=";
+      append_number(out, n.b[0] >> 4);
+    }
+    if ((n.b[1] & 0x0F) != 0) {
+      out += ",XNoteSpace=";
+      append_number(out, n.b[1] & 0x0F);
+    }
     if (v_.later_note_bits && (n.b[7] & 0x80) != 0) articulations_on_stem = true;
   }
   if (articulations_on_stem) out += ",ArticulationsOnStem";
   if (!is_rest && v_.later_note_bits && (n.b[7] & 0x20) != 0) out += ",NoLegerLines";
   if (is_rest) {
     const int offset = -static_cast<std::int16_t>(n.b[6] | n.b[7] << 8);
-    if (offset != 0) out += ",VertOffset=" + std::to_string(offset);
+    if (offset != 0) {
+      out += ",VertOffset=";
+      append_number(out, offset);
+    }
   }
   if (!is_rest && v_.later_note_bits && (n.b[7] & 0x10) != 0) out += ",Muted";
-  return out.empty() ? out : out.substr(1);
+  const std::size_t first_comma = start + 6;
+  if (out.size() == first_comma)
+    out.resize(start);
+  else
+    out.erase(first_comma, 1);
 }
 
 void reader::note_position(std::string& out, const note_block& n) {
   const unsigned accidental = n.b[7] & 7;
   if (accidental < accidental_marks.size()) out += accidental_marks[accidental];
-  out += std::to_string(n.position());
+  append_number(out, n.position());
   if ((n.b[4] & 0x10) != 0) out += '^';
 }
 
 void reader::position_and_placement(std::string& out) {
   const int position = -in_.s8("a mark's position");
   const unsigned place = in_.u8("a mark's placement");
-  out += "|Pos:" + std::to_string(position);
+  out += "|Pos:";
+  append_number(out, position);
   if ((place & 1) != 0) out += "|Wide:Y";
   if (!justify_names[place >> 1 & 3].empty())
     out += "|Justify:" + std::string(justify_names[place >> 1 & 3]);
@@ -677,7 +739,10 @@ void reader::read_object(std::string& out) {
       out += "|Bar";
       if ((style & 0x7F) != 0) out += "|Style:" + std::string(bar_style_names[style & 0x7F]);
       if ((style & 0x80) != 0) out += "|SysBreak:Y";
-      if ((style & 0x7F) == 5) out += "|Repeat:" + std::to_string(repeat);
+      if ((style & 0x7F) == 5) {
+        out += "|Repeat:";
+        append_number(out, repeat);
+      }
       break;
     }
     case ending: {
@@ -763,17 +828,18 @@ void reader::read_object(std::string& out) {
     }
     case note: {
       const note_block n = read_note_block(static_cast<std::size_t>(v_.note_extra));
-      out += "|Note|Dur:" + duration(n, false) + "|Pos:";
+      out += "|Note|Dur:";
+      duration(out, n, false);
+      out += "|Pos:";
       note_position(out, n);
-      const std::string opts = options(n, false, false);
-      if (!opts.empty()) out += "|Opts:" + opts;
+      options(out, n, false, false);
       break;
     }
     case rest: {
       const note_block n = read_rest_block();
-      out += "|Rest|Dur:" + duration(n, true);
-      const std::string opts = options(n, false, true);
-      if (!opts.empty()) out += "|Opts:" + opts;
+      out += "|Rest|Dur:";
+      duration(out, n, true);
+      options(out, n, false, true);
       break;
     }
     case chord:
@@ -884,11 +950,17 @@ void reader::read_chord(std::string& out, unsigned shown) {
   // NoteWorthy sets ArticulationsOnStem on every split-stem chord of a 1.x file, which has no
   // bit for it.
   const bool articulations_on_stem = split && !v_.later_note_bits;
-  out += "|Chord|Dur:" + duration(header, false) + "|Pos:" + voice1;
-  const std::string opts = options(header, articulations_on_stem, false);
-  if (!opts.empty()) out += "|Opts:" + opts;
-  if (first_of_voice2 != nullptr)
-    out += "|Dur2:" + duration(*first_of_voice2, false) + "|Pos2:" + voice2;
+  out += "|Chord|Dur:";
+  duration(out, header, false);
+  out += "|Pos:";
+  out += voice1;
+  options(out, header, articulations_on_stem, false);
+  if (first_of_voice2 != nullptr) {
+    out += "|Dur2:";
+    duration(out, *first_of_voice2, false);
+    out += "|Pos2:";
+    out += voice2;
+  }
   visibility(out, shown);
   out += '\n';
 }
@@ -907,7 +979,7 @@ void reader::read_rest_chord(std::string& out, unsigned shown) {
     if (type != note && type != chord) throw damaged{at, "a rest chord holds something not a note"};
     const note_block n =
         read_note_block(static_cast<std::size_t>(type == note ? v_.note_extra : v_.chord_extra));
-    if (second_duration.empty()) second_duration = duration(n, false);
+    if (second_duration.empty()) duration(second_duration, n, false);
     if (type == note) {
       if (!positions.empty()) positions += ',';
       note_position(positions, n);
@@ -926,10 +998,13 @@ void reader::read_rest_chord(std::string& out, unsigned shown) {
       note_position(positions, member);
     }
   }
-  out += "|RestChord|Dur:" + duration(rest_part, true);
-  const std::string opts = options(rest_part, !v_.later_note_bits, true);
-  if (!opts.empty()) out += "|Opts:" + opts;
-  out += "|Dur2:" + second_duration + "|Pos2:" + positions;
+  out += "|RestChord|Dur:";
+  duration(out, rest_part, true);
+  options(out, rest_part, !v_.later_note_bits, true);
+  out += "|Dur2:";
+  out += second_duration;
+  out += "|Pos2:";
+  out += positions;
   visibility(out, shown);
   out += '\n';
 }
@@ -972,12 +1047,15 @@ binary_read read_binary(std::string_view body, int code_page) {
     return result;
   }
   try {
+    reader read(body, *layout);
+    const std::string marked = read.read();
     if (code_page == 0) {
       code_page_votes votes;
-      reader(body, *layout, western_code_page, &votes).read();
+      for (const std::string_view s : read.strings())
+        votes.add(s);
       code_page = votes.choice();
     }
-    result.text = reader(body, *layout, code_page, nullptr).read();
+    result.text = read.with_strings(marked, code_page);
     result.code_page = code_page;
     result.ok = true;
   } catch (const damaged& d) {
