@@ -72,9 +72,9 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
   return status;
 }
 
-conversion convert_score(std::string_view file) {
+conversion convert_score(std::string_view file, int code_page) {
   conversion converted;
-  const result<prepared_score> score = prepare_score(file);
+  const result<prepared_score> score = prepare_score(file, true, code_page);
   if (!score) {
     converted.verdict = failure{score.reason()};
     converted.log = "choirly-engrave: " + score.reason() + "\n";
@@ -103,15 +103,37 @@ conversion convert_score(std::string_view file) {
   return converted;
 }
 
-conversion_path choirly_path() {
+conversion_path choirly_path(int code_page) {
   conversion_path path;
   path.name = "choirly";
   // Lines end in CR LF; the byte-order mark and the header are a few bytes more.
   path.max_file_size =
       static_cast<std::size_t>(line_slots) * (4 * static_cast<std::size_t>(input_line_max) + 2) +
       64;
-  path.convert = convert_score;
+  path.convert = [code_page](std::string_view file) { return convert_score(file, code_page); };
   path.needs_convert_ly = true;
+  return path;
+}
+
+conversion_path text_copy_path(int code_page) {
+  conversion_path path;
+  path.name = "the text copy";
+  path.max_file_size = choirly_path().max_file_size;
+  path.convert = [code_page](std::string_view file) {
+    conversion copied;
+    const result<prepared_score> score = prepare_score(file, false, code_page);
+    if (!score) {
+      copied.verdict = failure{score.reason()};
+      copied.log = "choirly-engrave: " + score.reason() + "\n";
+      return copied;
+    }
+    copied.log = "choirly-engrave: NoteWorthy Composer " + score->version + " score in " +
+                 score->encoding + ", written as text with the header !NoteWorthyComposer(2.75)\n";
+    copied.document = text_copy(*score);
+    return copied;
+  };
+  path.needs_convert_ly = false;
+  path.document_extension = ".nwctxt";
   return path;
 }
 

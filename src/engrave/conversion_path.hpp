@@ -26,6 +26,8 @@ struct conversion_path {
   std::function<conversion(std::string_view file)> convert;
   // The document is written for an older LilyPond and goes through convert-ly first.
   bool needs_convert_ly = true;
+  // The document's file name extension.
+  std::string document_extension = ".ly";
 };
 
 }  // namespace choirly::engrave

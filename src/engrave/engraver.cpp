@@ -195,7 +195,8 @@ class batch {
         !written)
       return written;
     if (!converted.document.empty())
-      if (const outcome written = write_new_file(work_file(g, index, ".ly"), converted.document);
+      if (const outcome written = write_new_file(
+              work_file(g, index, settings_.path.document_extension), converted.document);
           !written)
         return written;
     return converted.verdict;
@@ -482,7 +483,7 @@ class batch {
     const bool earlier_pdf = exists(j.output_dir / (j.stem + ".pdf"));
     const std::string shown_pdf = j.shown_out + ".pdf";
     if (ok && settings_.ly_only) {
-      r.main_output = ".ly";
+      r.main_output = settings_.path.document_extension;
     } else if (ok && pdf) {
       r.main_output = ".pdf";
     } else if (ok) {
@@ -517,7 +518,8 @@ class batch {
         outputs.clear();
       }
     } else {
-      for (std::string_view extension : {".ly", ".log"})
+      for (std::string_view extension :
+           {std::string_view(settings_.path.document_extension), std::string_view(".log")})
         if (exists(work_file(g, index, extension)))
           outputs.push_back(j.stem + std::string(extension));
     }

@@ -125,7 +125,22 @@ int main(int argc, char** argv) {
   const result<score_search> searched = find_scores(opts.paths, opts.output_dir);
   if (!searched) return usage_error(searched.reason());
   const score_search& found = *searched;
-  const std::vector<score_job>& jobs = found.jobs;
+  for (const std::string& folder : found.empty_folders)
+    std::fprintf(stderr, "%s: no NoteWorthy Composer scores in %s\n", program.data(),
+                 folder.c_str());
+  std::vector<score_job> jobs;
+  std::vector<skipped_path> skipped = found.skipped;
+  for (const score_job& job : found.jobs) {
+    // A text copy written beside a text score would be the score itself.
+    std::error_code error;
+    if (opts.nwctxt_only &&
+        fs::equivalent(job.source, job.output_dir / (job.stem + ".nwctxt"), error)) {
+      skipped.push_back(
+          {job.shown, "a text score already; its copy would replace it (use -o DIR)"});
+      continue;
+    }
+    jobs.push_back(job);
+  }
   if (const outcome apart = check_outputs_apart(jobs); !apart) {
     std::fprintf(stderr, "%s: %s\n", program.data(), apart.reason().c_str());
     return 1;
@@ -137,9 +152,11 @@ int main(int argc, char** argv) {
                       : static_cast<std::size_t>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
   settings.timeout_seconds = opts.timeout;
   settings.png = opts.png;
-  settings.ly_only = opts.ly_only;
-  settings.path = opts.choirly ? choirly_path() : page_path();
-  if (!opts.ly_only) {
+  settings.ly_only = opts.ly_only || opts.nwctxt_only;
+  settings.path = opts.nwctxt_only ? text_copy_path(opts.code_page)
+                  : opts.choirly   ? choirly_path(opts.code_page)
+                                   : page_path(opts.code_page);
+  if (!settings.ly_only) {
     const std::optional<std::string> convert_ly = find_program("convert-ly");
     const std::optional<std::string> lilypond = find_program("lilypond");
     settings.tools = {convert_ly.value_or(""), lilypond.value_or("")};
@@ -164,8 +181,8 @@ int main(int argc, char** argv) {
                          error.message());
   }
 
-  progress shown(jobs, opts.quiet, opts.ly_only);
-  for (const skipped_path& s : found.skipped)
+  progress shown(jobs, opts.quiet, settings.ly_only);
+  for (const skipped_path& s : skipped)
     shown.skipped(s);
   std::vector<score_result> results;
   const int signal = engrave_all(jobs, settings, shown, results);
@@ -178,9 +195,9 @@ int main(int argc, char** argv) {
     if (results[i].state != score_state::failed) continue;
     failed_names += (failed++ == 0 ? ": " : ", ") + jobs[i].shown;
   }
-  for (const skipped_path& s : found.skipped)
+  for (const skipped_path& s : skipped)
     skipped_names += (skipped_names.empty() ? "" : ", ") + s.shown;
-  const char* done = opts.ly_only ? "converted" : "engraved";
+  const char* done = settings.ly_only ? "converted" : "engraved";
   std::string summary;
   if (signal != 0) {
     summary = "interrupted: " + std::to_string(ok) + " " + done + ", " + std::to_string(failed) +
@@ -188,8 +205,8 @@ int main(int argc, char** argv) {
   } else {
     summary =
         std::to_string(ok) + " " + done + ", " + std::to_string(failed) + " failed" + failed_names;
-    if (!found.skipped.empty())
-      summary += "; " + std::to_string(found.skipped.size()) + " skipped: " + skipped_names;
+    if (!skipped.empty())
+      summary += "; " + std::to_string(skipped.size()) + " skipped: " + skipped_names;
     summary += "\n";
   }
   shown.print(summary);
@@ -197,5 +214,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot write to standard output: %s; the run went on: %s",
                  program.data(), shown.written().reason().c_str(), summary.c_str());
   if (signal != 0) return 128 + signal;
-  return failed == 0 && found.skipped.empty() && shown.written() ? 0 : 1;
+  return failed == 0 && skipped.empty() && found.empty_folders.empty() && shown.written() ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 #include "engrave/options.hpp"
 
 #include "engrave/shown_name.hpp"
+#include "engrave/text_encoding.hpp"
 
 namespace choirly::engrave {
 
@@ -9,12 +10,14 @@ namespace fs = std::filesystem;
 
 const std::string_view usage_text =
     "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
-    "                       [--png] [-q] [--help] [--version] [--] PATH...\n"
+    "                       [--nwctxt-only] [--codepage N] [--png] [-q] [--help] [--version]\n"
+    "                       [--] PATH...\n"
     "\n"
-    "Writes each NoteWorthy Composer text score (.nwctxt) as a LilyPond 2.24 score, with its\n"
-    "lyrics, triplets and changes in place, and engraves it with LilyPond. A PATH is a score,\n"
-    "or a folder searched for scores in every subfolder. NAME.ly, NAME.pdf, NAME.midi and\n"
-    "NAME.log are written beside each score.\n"
+    "Writes each NoteWorthy Composer score, text (.nwctxt) or NoteWorthy's own file (.nwc,\n"
+    "saved by version 1.70 to 2.75), as a LilyPond 2.24 score, with its lyrics, triplets and\n"
+    "changes in place, and engraves it with LilyPond. A PATH is a score, or a folder searched\n"
+    "for scores in every subfolder. NAME.ly, NAME.pdf, NAME.midi and NAME.log are written\n"
+    "beside each score (NAME.nwc.ly and so on for a .nwc file beside a NAME.nwctxt).\n"
     "\n"
     "  -j N       run N LilyPond processes at a time, each on a group of scores\n"
     "             (default: the number of cores)\n"
@@ -24,6 +27,12 @@ const std::string_view usage_text =
     "             longer (default 600, 0: never)\n"
     "  --choirly  convert with choirly's fixed format instead, updated by convert-ly\n"
     "  --ly-only  write the .ly files alone, without LilyPond\n"
+    "  --nwctxt-only\n"
+    "             write each score as NAME.nwctxt instead (2.75 text, UTF-8), without LilyPond\n"
+    "  --codepage N\n"
+    "             read the texts of .nwc files, and of text scores before 2.75 that name no\n"
+    "             code page, in Windows code page N (default: Windows-1252, or 949, 932, 936\n"
+    "             or 950 when their bytes read as that code page's characters)\n"
     "  --png      write PNG pages as well\n"
     "  -q         print only the failures and the summary\n"
     "  --help     print this help\n"
@@ -68,6 +77,19 @@ result<options> parse_options(int argc, const char* const* argv) {
       return opts;
     } else if (arg == "--ly-only") {
       opts.ly_only = true;
+    } else if (arg == "--nwctxt-only") {
+      opts.nwctxt_only = true;
+    } else if (arg == "--codepage" || arg.starts_with("--codepage=")) {
+      const std::optional<std::string_view> value =
+          arg == "--codepage" ? value_of(arg.substr(arg.size())) : arg.substr(11);
+      if (!value) return needs_value("--codepage");
+      const std::optional<int> n = whole_number(*value, 65535);
+      if (!n || *n < 1 || !known_code_page(*n))
+        return failure{
+            "--codepage needs the number of a Windows code page that iconv knows, "
+            "such as 1252 or 949, not '" +
+            shown_name(*value) + "'"};
+      opts.code_page = *n;
     } else if (arg == "--choirly") {
       opts.choirly = true;
     } else if (arg == "--png") {
@@ -101,6 +123,8 @@ result<options> parse_options(int argc, const char* const* argv) {
     }
   }
   if (opts.paths.empty()) return failure{"no PATH given"};
+  if (opts.nwctxt_only && (opts.choirly || opts.png))
+    return failure{"--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"};
   return opts;
 }
 

@@ -21,6 +21,8 @@ struct options {
   int timeout = 600;
   std::optional<std::filesystem::path> output_dir;
   bool ly_only = false;
+  bool nwctxt_only = false;  // a 2.75 text copy of each score instead of a LilyPond one
+  int code_page = 0;         // of scores that do not say theirs; 0: chosen by their bytes
   bool choirly = false;
   bool png = false;
   bool quiet = false;

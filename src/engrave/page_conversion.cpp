@@ -10,9 +10,9 @@
 
 namespace choirly::engrave {
 
-result<page_reading> read_page_score(std::string_view file) {
+result<page_reading> read_page_score(std::string_view file, int code_page) {
   page_reading read;
-  const result<prepared_score> prepared = prepare_score(file, false);
+  const result<prepared_score> prepared = prepare_score(file, false, code_page);
   if (!prepared) return failure{prepared.reason()};
   score::reading reading = score::read_nwctxt(prepared->utf8);
   if (!reading.ok) return failure{reading.error};
@@ -31,9 +31,9 @@ std::string warning_lines(const std::vector<score::diagnostic>& diagnostics) {
   return out;
 }
 
-conversion convert_page(std::string_view file) {
+conversion convert_page(std::string_view file, int code_page) {
   conversion converted;
-  result<page_reading> reading = read_page_score(file);
+  result<page_reading> reading = read_page_score(file, code_page);
   if (!reading) {
     converted.verdict = failure{reading.reason()};
     converted.log = "choirly-engrave: " + reading.reason() + "\n";
@@ -47,12 +47,12 @@ conversion convert_page(std::string_view file) {
   return converted;
 }
 
-conversion_path page_path() {
+conversion_path page_path(int code_page) {
   conversion_path path;
   path.name = "the page path";
   // The reader's own limit, with room for a byte-order mark and a longer header.
   path.max_file_size = score::max_score_bytes + 64;
-  path.convert = convert_page;
+  path.convert = [code_page](std::string_view file) { return convert_page(file, code_page); };
   path.needs_convert_ly = false;
   return path;
 }

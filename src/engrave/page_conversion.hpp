@@ -16,16 +16,16 @@ struct page_reading {
   score::score model;
 };
 
-// Fails when the file is no score.
-result<page_reading> read_page_score(std::string_view file);
+// Fails when the file is no score. `code_page` as for prepare_score.
+result<page_reading> read_page_score(std::string_view file, int code_page = 0);
 
 // "choirly-engrave: warning: line N: ..." for each problem, in the list's order, each on one
 // line: a staff name may hold a line end.
 std::string warning_lines(const std::vector<score::diagnostic>& diagnostics);
 
-conversion convert_page(std::string_view file);
+conversion convert_page(std::string_view file, int code_page = 0);
 
 // The page path as choirly-engrave's default: LilyPond 2.24 reads its documents as they are.
-conversion_path page_path();
+conversion_path page_path(int code_page = 0);
 
 }  // namespace choirly::engrave

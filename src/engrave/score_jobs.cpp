@@ -81,12 +81,45 @@ struct search {
 
 }  // namespace
 
-bool has_score_extension(const fs::path& file) {
+std::string lower_extension(const fs::path& file) {
   std::string ext = file.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".nwctxt";
+  return ext;
 }
+
+bool has_score_extension(const fs::path& file) {
+  const std::string ext = lower_extension(file);
+  return ext == ".nwctxt" || ext == ".nwc";
+}
+
+namespace {
+
+// The stems of the .nwctxt files in `dir`, read once for each folder.
+const std::set<std::string>& text_stems(std::map<fs::path, std::set<std::string>>& known,
+                                        const fs::path& dir) {
+  const auto [entry, added] = known.try_emplace(dir);
+  if (!added) return entry->second;
+  std::error_code error;
+  for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, error), end;
+       !error && it != end; it.increment(error))
+    if (lower_extension(it->path()) == ".nwctxt") entry->second.insert(it->path().stem().string());
+  return entry->second;
+}
+
+// NAME.nwc beside NAME.nwctxt: its outputs keep the extension in their name.
+void keep_outputs_apart(std::vector<score_job>& jobs) {
+  std::map<fs::path, std::set<std::string>> known;
+  for (score_job& job : jobs) {
+    if (lower_extension(job.source) != ".nwc") continue;
+    const std::string stem = job.source.stem().string();
+    if (text_stems(known, job.source.parent_path()).count(stem) == 0) continue;
+    job.stem += job.source.extension().string();
+    job.shown_out += shown_name(job.source.extension().string());
+  }
+}
+
+}  // namespace
 
 result<score_search> find_scores(const std::vector<std::string>& paths,
                                  const std::optional<fs::path>& output_dir) {
@@ -98,17 +131,19 @@ result<score_search> find_scores(const std::vector<std::string>& paths,
     if (fs::is_directory(status)) {
       std::vector<fs::path> found;
       s.walk(path, path, found);
+      if (found.empty()) s.result.empty_folders.push_back(shown_name(arg));
       std::sort(found.begin(), found.end());
       for (const fs::path& file : found)
         s.take(file, file.lexically_relative(path), output_dir.value_or(path));
     } else if (fs::exists(status)) {
       if (!has_score_extension(path))
-        return failure{shown_name(arg) + " is neither a .nwctxt file nor a folder"};
+        return failure{shown_name(arg) + " is neither a .nwctxt or .nwc file nor a folder"};
       s.take(path, path.filename(), output_dir.value_or(path.parent_path()));
     } else {
       return failure{"no such file or folder: " + shown_name(arg)};
     }
   }
+  keep_outputs_apart(s.result.jobs);
   return std::move(s.result);
 }
 

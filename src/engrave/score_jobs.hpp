@@ -34,12 +34,15 @@ struct skipped_path {
 struct score_search {
   std::vector<score_job> jobs;  // each file once, in the order found
   std::vector<skipped_path> skipped;
+  std::vector<std::string> empty_folders;  // the folder PATHs with no score in them, as shown
 };
 
-// Every score below the paths, in the order given and, within a folder, sorted by path. A
-// file reached twice (named twice, or through a link) is taken once. The outputs go beside
-// each score, or under `output_dir` with the folders below each PATH kept. Fails, finding
-// nothing, when a PATH is no score and no folder.
+// Every score (.nwctxt or .nwc, in any case) below the paths, in the order given and, within a
+// folder, sorted by path. A file reached twice (named twice, or through a link) is taken
+// once. The outputs go beside each score, or under `output_dir` with the folders below each
+// PATH kept; those of NAME.nwc are named NAME.nwc.* when a NAME.nwctxt lies beside it, so
+// that the two never write each other's. Fails, finding nothing, when a PATH is no score and
+// no folder.
 result<score_search> find_scores(const std::vector<std::string>& paths,
                                  const std::optional<std::filesystem::path>& output_dir);
 
@@ -47,5 +50,8 @@ result<score_search> find_scores(const std::vector<std::string>& paths,
 outcome check_outputs_apart(const std::vector<score_job>& jobs);
 
 bool has_score_extension(const std::filesystem::path& file);
+
+// The file name extension in lower case, such as ".nwc".
+std::string lower_extension(const std::filesystem::path& file);
 
 }  // namespace choirly::engrave

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "engrave/text_encoding.hpp"
+#include "nwc/container.hpp"
+#include "nwc/nwc_file.hpp"
 #include "util/lines.hpp"
 
 namespace choirly::engrave {
@@ -14,6 +16,40 @@ constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 constexpr std::string_view header_start = "!NoteWorthyComposer(2.";
 constexpr std::string_view accepted_header = "!NoteWorthyComposer(2.5)";
 constexpr std::string_view clip_header = "!NoteWorthyComposerClip";
+constexpr std::string_view text_header = "!NoteWorthyComposer(2.75)";
+
+// A file whose first bytes hold a control character other than white space is no text at all.
+bool looks_binary(std::string_view file) {
+  for (const char c : file.substr(0, 512)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') return true;
+  }
+  return false;
+}
+
+// The strings of a binary score in UTF-8; they are in `code_page`, the rest is ASCII. A
+// string never spans lines (its line breaks are escaped), so only the lines with bytes above
+// 127 go through iconv.
+result<std::string> decode_strings(std::string_view text, int code_page) {
+  if (code_page == 1252) return windows_1252_to_utf8(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    const std::string_view line = text.substr(start, end - start);
+    start = end;
+    if (std::all_of(line.begin(), line.end(), [](char c) { return (c & 0x80) == 0; })) {
+      out += line;
+      continue;
+    }
+    std::optional<std::string> decoded = code_page_to_utf8(line, code_page);
+    if (!decoded)
+      return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
+    out += *decoded;
+  }
+  return out;
+}
 
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
@@ -46,8 +82,32 @@ bool saves_utf8(std::string_view fraction_digits) {
   return true;
 }
 
-result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
+result<prepared_score> prepare_score(std::string_view file, bool for_choirly, int code_page) {
   prepared_score score;
+  // A .nwc file, told by its first bytes whatever its name, is read into the text format;
+  // from 2.75 on that text is inside it already.
+  const nwc::file_kind kind = nwc::kind_of(file);
+  if (kind == nwc::file_kind::compressed || kind == nwc::file_kind::uncompressed) {
+    nwc::read_result read = nwc::read_file(file, nwc::read_options{code_page});
+    if (!read.ok) return failure{std::move(read.error)};
+    if (read.code_page == 0) {
+      result<prepared_score> inside = prepare_score(read.text, for_choirly, code_page);
+      if (inside) inside->version = read.version;
+      return inside;
+    }
+    result<std::string> text = decode_strings(read.text, read.code_page);
+    if (!text) return failure{text.reason()};
+    // The reader's text is whole, in UTF-8 now, and begins with its 2.75 header, which only
+    // choirly needs changed.
+    if (for_choirly) text->replace(0, text_header.size(), accepted_header);
+    score.version = std::move(read.version);
+    score.encoding =
+        read.code_page == 1252 ? "Windows-1252" : "CP" + std::to_string(read.code_page);
+    score.binary = true;
+    score.utf8 = std::move(*text);
+    if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
+    return score;
+  }
   if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
   const std::string_view first_line = file.substr(0, file.find('\n'));
   if (first_line.find(clip_header) != std::string_view::npos)
@@ -60,6 +120,12 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
       ++digits_end;
     const bool has_digits = digits_end > header + header_start.size();
     if (has_digits && digits_end < first_line.size() && first_line[digits_end] == ')') break;
+  }
+  // Bytes that are no text, or the start of a .nwc file's mark cut short, get the .nwc
+  // reader's verdict.
+  if (header == std::string_view::npos && (looks_binary(file) || file.starts_with('['))) {
+    nwc::read_result read = nwc::read_file(file);
+    return failure{read.ok ? "not a NoteWorthy Composer file" : std::move(read.error)};
   }
   if (header == std::string_view::npos)
     return failure{"not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)"};
@@ -74,16 +140,20 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
     body += file.substr(digits_end + 1);
   }
 
-  const int code_page = saves_utf8(digits) ? 65001 : locale_code_page(body);
+  // The code page the score names; else the one given for scores that do not say theirs.
+  const int named = saves_utf8(digits) ? 65001 : locale_code_page(body);
+  const int given = code_page;
+  code_page = named != 0 ? named : given;
   // Files re-encoded on their way to a repository keep their old header: text that is valid
   // UTF-8 beyond ASCII is taken as UTF-8, as no code page's text reads as valid UTF-8 by chance.
   const bool ascii = std::all_of(body.begin(), body.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (code_page != 65001 && !ascii && clean_utf8(body) == body) {
-    score.encoding =
-        "UTF-8 (the text is valid UTF-8, though the header says " +
-        (code_page == 0 ? std::string("Windows-1252") : "code page " + std::to_string(code_page)) +
-        ")";
+    score.encoding = "UTF-8 (the text is valid UTF-8, though " +
+                     (named != 0   ? "the header says code page " + std::to_string(named)
+                      : given != 0 ? "--codepage says " + std::to_string(given)
+                                   : std::string("the header says Windows-1252")) +
+                     ")";
     score.utf8 = std::move(body);
   } else if (code_page == 65001) {
     score.encoding = "UTF-8";
@@ -100,6 +170,17 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly) {
   }
   if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
   return score;
+}
+
+std::string text_copy(const prepared_score& score) {
+  // The page path's text keeps the header the file had (a 2.0 or 2.5 one, say): the copy
+  // is in UTF-8, so it says 2.75.
+  std::string text = score.utf8;
+  const std::size_t header = text.find(header_start);
+  const std::size_t close = text.find(')', header);
+  if (header != std::string::npos && close != std::string::npos && close < text.find('\n'))
+    text.replace(header, close + 1 - header, text_header);
+  return text;
 }
 
 }  // namespace choirly::engrave

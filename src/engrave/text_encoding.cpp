@@ -87,8 +87,15 @@ char to_windows_1252(char32_t c) {
 std::string clean_utf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();)
-    append_utf8(out, next_character(text, at));
+  for (std::size_t at = 0; at < text.size();) {
+    // ASCII, nearly all of a score, is copied a run at a time.
+    std::size_t end = at;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+      ++end;
+    out.append(text.substr(at, end - at));
+    at = end;
+    if (at < text.size()) append_utf8(out, next_character(text, at));
+  }
   return out;
 }
 
@@ -141,6 +148,15 @@ std::optional<std::string> code_page_to_utf8(std::string_view bytes, int code_pa
   }
   iconv_close(to_utf8);
   return out;
+}
+
+bool known_code_page(int code_page) {
+  if (code_page == 1252) return true;
+  const std::string name = "CP" + std::to_string(code_page);
+  iconv_t to_utf8 = iconv_open("UTF-8", name.c_str());
+  if (to_utf8 == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) return false;
+  iconv_close(to_utf8);
+  return true;
 }
 
 std::string_view first_characters(std::string_view text, std::size_t count) {

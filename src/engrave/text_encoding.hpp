@@ -23,6 +23,9 @@ std::string utf8_to_windows_1252(std::string_view text);
 // U+FFFD. Empty when iconv does not know the code page.
 std::optional<std::string> code_page_to_utf8(std::string_view bytes, int code_page);
 
+// Whether iconv can decode the ANSI code page `code_page`.
+bool known_code_page(int code_page);
+
 // The first `count` characters of valid UTF-8 text, or all of it.
 std::string_view first_characters(std::string_view text, std::size_t count);
 

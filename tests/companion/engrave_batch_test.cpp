@@ -88,9 +88,32 @@ TEST_F(EngraveFolder, FindsEachScoreOnceAndSkipsWhatIsNoFile) {
 TEST_F(EngraveFolder, NamesThatAreNoScoreAreUsageErrors) {
   write("notes.txt", "x");
   EXPECT_EQ(find_scores({(dir / "notes.txt").string()}, {}).reason(),
-            (dir / "notes.txt").string() + " is neither a .nwctxt file nor a folder");
+            (dir / "notes.txt").string() + " is neither a .nwctxt or .nwc file nor a folder");
   EXPECT_EQ(find_scores({(dir / "gone\n.nwctxt").string()}, {}).reason(),
             "no such file or folder: " + (dir / "gone\\n.nwctxt").string());
+}
+
+TEST_F(EngraveFolder, FindsNwcFilesAndKeepsTheirOutputsApartFromTextPairs) {
+  write("s/hymn.NWC", "x");
+  write("s/hymn.nwctxt", "x");
+  write("s/alone.nwc", "x");
+  write("s/sub/anthem.Nwc", "x");
+  write("s/sub/ANTHEM.NWCTXT", "x");  // another stem: file names differ in case
+  write("empty/readme.txt", "x");
+  const std::string s = (dir / "s").string();
+  const result<score_search> found =
+      find_scores({s, (dir / "empty").string(), s + "/hymn.NWC"}, std::nullopt);
+  ASSERT_TRUE(found) << found.reason();
+  EXPECT_EQ(names(*found), (std::vector<std::string>{
+                               "alone.nwc > " + (dir / "s/alone").string(),
+                               "hymn.NWC > " + (dir / "s/hymn.NWC").string(),
+                               "hymn.nwctxt > " + (dir / "s/hymn").string(),
+                               "sub/ANTHEM.NWCTXT > " + (dir / "s/sub/ANTHEM").string(),
+                               "sub/anthem.Nwc > " + (dir / "s/sub/anthem").string(),
+                           }));
+  EXPECT_EQ(found->jobs[1].shown_out, "hymn.NWC");
+  EXPECT_EQ(found->empty_folders, (std::vector<std::string>{(dir / "empty").string()}));
+  EXPECT_TRUE(check_outputs_apart(found->jobs));
 }
 
 TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {

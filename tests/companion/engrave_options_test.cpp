@@ -35,6 +35,20 @@ TEST(EngraveOptions, MistakesAreNamed) {
       {{"-o", "", "s"}, "-o needs a folder name"},
       {{"--pdf", "s"}, "unknown option --pdf; a PATH that begins with '-' goes after --"},
       {{"-x\n", "--help"}, "unknown option -x\\n; a PATH that begins with '-' goes after --"},
+      {{"s", "--codepage"}, "--codepage needs a value"},
+      {{"--codepage", "0", "s"},
+       "--codepage needs the number of a Windows code page that iconv knows, such as 1252 or "
+       "949, not '0'"},
+      {{"--codepage=12", "s"},
+       "--codepage needs the number of a Windows code page that iconv knows, such as 1252 or "
+       "949, not '12'"},
+      {{"--codepage=949x", "s"},
+       "--codepage needs the number of a Windows code page that iconv knows, such as 1252 or "
+       "949, not '949x'"},
+      {{"--nwctxt-only", "--choirly", "s"},
+       "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
+      {{"--png", "--nwctxt-only", "s"},
+       "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
   };
   for (const auto& row : rows) {
     const result<options> parsed = parse(row.args);
@@ -54,11 +68,19 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_TRUE(all->choirly && all->ly_only && all->png && all->quiet);
   EXPECT_EQ(all->paths, (std::vector<std::string>{"a", "-b", "--help", "-"}));
 
+  const result<options> text = parse({"--nwctxt-only", "--codepage", "949", "a"});
+  ASSERT_TRUE(text) << text.reason();
+  EXPECT_TRUE(text->nwctxt_only);
+  EXPECT_EQ(text->code_page, 949);
+  EXPECT_EQ(parse({"--codepage=1252", "a"})->code_page, 1252);
+
   const result<options> plain = parse({"a"});
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain->jobs, 0u);  // as many as there are cores, decided by the program
   EXPECT_EQ(plain->timeout, 600);
   EXPECT_FALSE(plain->output_dir.has_value());
+  EXPECT_FALSE(plain->nwctxt_only);
+  EXPECT_EQ(plain->code_page, 0);  // chosen by the bytes of each score
 
   // --help and --version end the reading: what follows them is not judged.
   EXPECT_EQ(parse({"--help", "-j0"})->asked, options::request::help);

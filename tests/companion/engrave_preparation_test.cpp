@@ -6,6 +6,7 @@
 #include "engrave/page_conversion.hpp"
 #include "engrave/score_preparation.hpp"
 #include "engrave/text_encoding.hpp"
+#include "tests/nwc/nwc_body.hpp"
 
 namespace choirly::engrave {
 namespace {
@@ -125,6 +126,63 @@ TEST(EngravePreparation, Utf8BeforeTheHeadersCodePage) {
     EXPECT_EQ(score->encoding, r.encoding) << r.file;
     EXPECT_EQ(score->utf8, r.utf8) << r.file;
   }
+}
+
+// A binary score is read into the text format, its strings decoded by the code page its
+// bytes show, or the one given; what follows is the same as for a text score.
+TEST(EngravePreparation, NwcFilesBecomeTextScores) {
+  // "가라사랑" in code page 949, as the title of a 1.75 file.
+  const std::string body =
+      nwc::testing::score_body(0x014B, "", 0, "\xB0\xA1\xB6\xF3\xBB\xE7\xB6\xFB");
+  const result<prepared_score> korean = prepare_score(body);
+  ASSERT_TRUE(korean) << korean.reason();
+  EXPECT_EQ(korean->version, "1.75");
+  EXPECT_EQ(korean->encoding, "CP949");
+  EXPECT_TRUE(korean->binary);
+  EXPECT_TRUE(
+      korean->utf8.starts_with("!NoteWorthyComposer(2.5)\n|SongInfo|Title:\""
+                               "\xEA\xB0\x80\xEB\x9D\xBC\xEC\x82\xAC\xEB\x9E\x91\"|"))
+      << korean->utf8.substr(0, 80);
+  EXPECT_TRUE(text_copy(*korean).starts_with("!NoteWorthyComposer(2.75)\n|SongInfo|"));
+
+  const result<prepared_score> western = prepare_score(body, false, 1252);
+  ASSERT_TRUE(western) << western.reason();
+  EXPECT_EQ(western->encoding, "Windows-1252");
+  // "°¡¶ó»ç¶û": the same bytes as Western letters; the page path reads the 2.75 text as it is.
+  EXPECT_TRUE(
+      western->utf8.starts_with("!NoteWorthyComposer(2.75)\n|SongInfo|Title:\""
+                                "\xC2\xB0\xC2\xA1\xC2\xB6\xC3\xB3\xC2\xBB\xC3\xA7"
+                                "\xC2\xB6\xC3\xBB\"|"))
+      << western->utf8.substr(0, 80);
+
+  struct {
+    std::string file;
+    std::string reason;
+  } const failing[] = {
+      // Magic, version and 4 bytes (51), "N/A" and an empty registration, then 10 bytes.
+      {body.substr(0, 60),
+       "damaged NoteWorthy Composer file (at byte 56: the file header runs past the end)"},
+      {std::string("MZ\x90\0\x03", 5), "not a NoteWorthy Composer file"},
+      {"[NW", "damaged NoteWorthy Composer file (at byte 3: the file header runs past the end)"},
+      {nwc::testing::score_body(0x0137, "", 0),
+       "NoteWorthy Composer 1.55 files cannot be read (saved by version 1.55)"},
+  };
+  for (const auto& f : failing)
+    EXPECT_EQ(prepare_score(f.file).reason(), f.reason);
+}
+
+TEST(EngravePreparation, GivenCodePageForTextScoresThatNameNone) {
+  const std::string file = "!NoteWorthyComposer(2.0)\n\xC7\xD1";
+  const result<prepared_score> given = prepare_score(file, false, 949);
+  ASSERT_TRUE(given);
+  EXPECT_EQ(given->encoding, "CP949");
+  // The page path keeps the file's own header; its text copy says 2.75, as it is UTF-8 now.
+  EXPECT_EQ(given->utf8, "!NoteWorthyComposer(2.0)\n\xED\x95\x9C");
+  EXPECT_EQ(text_copy(*given), "!NoteWorthyComposer(2.75)\n\xED\x95\x9C");
+  // A |Locale| record, and any 2.75 score, says its own.
+  EXPECT_EQ(prepare_score("!NoteWorthyComposer(2.0)\n|Locale|ACP:1252\n", false, 949)->encoding,
+            "Windows-1252");
+  EXPECT_EQ(prepare_score("!NoteWorthyComposer(2.75)\n", false, 949)->encoding, "UTF-8");
 }
 
 }  // namespace
