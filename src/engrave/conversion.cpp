@@ -75,11 +75,7 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
 conversion convert_score(std::string_view file, int code_page) {
   conversion converted;
   const result<prepared_score> score = prepare_score(file, true, code_page);
-  if (!score) {
-    converted.verdict = failure{score.reason()};
-    converted.log = "choirly-engrave: " + score.reason() + "\n";
-    return converted;
-  }
+  if (!score) return refused_file(score.reason());
   converted.log = "choirly-engrave: NoteWorthy Composer " + score->version + " score in " +
                   score->encoding + ", converted with the header !NoteWorthyComposer(2.5)\n";
   std::string document, messages;
@@ -122,11 +118,7 @@ conversion_path text_copy_path(int code_page) {
   path.convert = [code_page](std::string_view file) {
     conversion copied;
     const result<prepared_score> score = prepare_score(file, false, code_page);
-    if (!score) {
-      copied.verdict = failure{score.reason()};
-      copied.log = "choirly-engrave: " + score.reason() + "\n";
-      return copied;
-    }
+    if (!score) return refused_file(score.reason());
     copied.log = "choirly-engrave: NoteWorthy Composer " + score->version + " score in " +
                  score->encoding + ", written as text with the header !NoteWorthyComposer(2.75)\n";
     copied.document = text_copy(*score);

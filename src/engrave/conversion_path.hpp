@@ -19,6 +19,14 @@ struct conversion {
   std::string log;       // the converter's messages, and notes of this program
 };
 
+// A file that is no score this path can take: the reason is the verdict and the log's line.
+inline conversion refused_file(const std::string& reason) {
+  conversion refused;
+  refused.verdict = failure{reason};
+  refused.log = "choirly-engrave: " + reason + "\n";
+  return refused;
+}
+
 struct conversion_path {
   std::string name;  // for messages, such as "choirly"
   // Larger files are refused without being read whole.

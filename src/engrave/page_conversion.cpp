@@ -34,11 +34,7 @@ std::string warning_lines(const std::vector<score::diagnostic>& diagnostics) {
 conversion convert_page(std::string_view file, int code_page) {
   conversion converted;
   result<page_reading> reading = read_page_score(file, code_page);
-  if (!reading) {
-    converted.verdict = failure{reading.reason()};
-    converted.log = "choirly-engrave: " + reading.reason() + "\n";
-    return converted;
-  }
+  if (!reading) return refused_file(reading.reason());
   converted.log = std::move(reading->log);
   // The reader's problems and the page's, in one list and one log.
   std::vector<score::diagnostic> diagnostics = std::move(reading->model.diagnostics);
