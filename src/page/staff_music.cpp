@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 #include "page/notation.hpp"
 
@@ -39,6 +40,23 @@ std::string rest_text(const event& e, const std::string& dur) {
   std::string text(1, e.visible ? (e.full_measure_rest ? 'R' : 'r') : 's');
   text += e.full_measure_rest ? length_text(e.main.length) : dur;
   return text;
+}
+
+int top(const chord_part& part) {
+  int highest = part.notes.empty() ? 0 : part.notes.front().position;
+  for (const score::note& n : part.notes)
+    highest = std::max(highest, n.position);
+  return highest;
+}
+
+// Of a chord's two parts of one length, the one whose stems stand up: NoteWorthy turns the
+// Dur/Pos notes' stems as the chord's Stem option says and the Dur2/Pos2 notes' the other way.
+const chord_part& upper_of_split(const event& e) {
+  if (e.stem == score::stem_direction::up) return e.main;
+  if (e.stem == score::stem_direction::down) return e.second;
+  // Neither turned: the higher notes stand above, a rest keeps the upper place.
+  if (e.main.notes.empty()) return e.main;
+  return top(e.main) >= top(e.second) ? e.main : e.second;
 }
 
 // A beam needs notes at both ends and flags on every event it joins.
@@ -84,6 +102,8 @@ void staff_music::write() {
   bool timing_done = false;
   // The score beams what it means to beam; LilyPond would otherwise beam by the meter.
   out_.token("\\autoBeamOff");
+  // A tie over the notes between waits for the next note of its pitch.
+  if (waits_[0]) out_.token("\\set tieWaitForNote = ##t");
   const bool beams = std::find(beam_open_.begin(), beam_open_.end(), true) != beam_open_.end();
   // A beam is no melisma in NoteWorthy: the syllables stay on the notes the score gives them.
   if (beams && !staff_.lyrics.empty())
@@ -214,15 +234,28 @@ void staff_music::plan_events() {
   slur_close_.assign(staff_.items.size(), false);
   for (std::size_t i = 0; i < staff_.items.size(); ++i)
     if (const auto* e = std::get_if<event>(&staff_.items[i]); e && !e->grace) order_.push_back(i);
+  lower_part_.assign(staff_.items.size(), nullptr);
+  lower_voice_.assign(staff_.items.size(), 0);
+  std::vector<rational> lower_until;  // when each lower voice falls silent
   for (std::size_t index : order_) {
     const event& e = std::get<event>(staff_.items[index]);
     voice_part upper;
-    if (!e.has_second || same_length(e.main, e.second)) {
-      upper.part = &e.main;
-      upper.lists = {&e.main.notes, &e.second.notes};
-    } else {
-      upper.part = e.second.length < e.main.length ? &e.second : &e.main;
+    upper.part = &e.main;
+    upper.lists = {&e.main.notes, nullptr};
+    if (e.has_second) {
+      // Two parts: the shorter, or the one stemmed up, in this voice; the other below.
+      upper.part = same_length(e.main, e.second)     ? &upper_of_split(e)
+                   : e.second.length < e.main.length ? &e.second
+                                                     : &e.main;
       upper.lists = {&upper.part->notes, nullptr};
+      const chord_part* low = upper.part == &e.main ? &e.second : &e.main;
+      std::size_t v = 0;
+      while (v < lower_until.size() && lower_until[v] > e.onset)
+        ++v;
+      if (v == lower_until.size()) lower_until.emplace_back();
+      lower_until[v] = e.onset + low->length;
+      lower_part_[index] = low;
+      lower_voice_[index] = v;
     }
     upper_[index] = upper;
   }
@@ -237,10 +270,10 @@ void staff_music::plan_events() {
     if (link[k] && !before) slur_open_[order_[k]] = true;
     if (before && !link[k]) slur_close_[order_[k]] = true;
     if (!has_notes(order_[k])) continue;
-    plan_ties(k);
     slot_items_.push_back(order_[k]);
     slots_.push_back({std::get<event>(staff_.items[order_[k]]).takes_syllable, before});
   }
+  plan_ties();
   plan_beams();
   for (std::size_t s = 0; s < slots_.size(); ++s)
     upper_[slot_items_[s]].each([&](const score::note& n) {
@@ -248,18 +281,63 @@ void staff_music::plan_events() {
     });
 }
 
-// Ties are written only where the next event continues them in this voice.
-void staff_music::plan_ties(std::size_t k) {
-  if (k + 1 >= order_.size()) return;
-  upper_[order_[k]].each([&](const score::note& n) {
-    if (!n.tie) return;
-    upper_[order_[k + 1]].each([&](const score::note& next) {
-      if (next.tied_from && next.sound == n.sound) {
-        tied_.insert(&n);
-        tied_into_.insert(&next);
-      }
-    });
-  });
+// Every written tie: to its note in this voice, over the notes between where it skips some,
+// and left to ring where its note sounds in another voice or none takes it. LilyPond ties a
+// note only to one in its own voice.
+void staff_music::plan_ties() {
+  struct entry {
+    const event* e;
+    std::array<const std::vector<score::note>*, 2> lists;
+    rational end;
+  };
+  std::vector<std::vector<entry>> voices(1);
+  for (std::size_t i = 0; i < staff_.items.size(); ++i) {
+    const auto* e = std::get_if<event>(&staff_.items[i]);
+    if (!e) continue;
+    if (e->grace) {
+      voices[0].push_back({e, {&e->main.notes, &e->second.notes}, e->onset});
+      continue;
+    }
+    voices[0].push_back({e, upper_[i].lists, e->onset + upper_[i].part->length});
+    if (const chord_part* low = lower_part_[i]) {
+      const std::size_t v = lower_voice_[i] + 1;
+      if (voices.size() <= v) voices.resize(v + 1);
+      voices[v].push_back({e, {&low->notes, nullptr}, e->onset + low->length});
+    }
+  }
+  std::unordered_map<const score::note*, std::pair<std::size_t, std::size_t>> where;
+  for (std::size_t v = 0; v < voices.size(); ++v)
+    for (std::size_t p = 0; p < voices[v].size(); ++p)
+      for (const std::vector<score::note>* list : voices[v][p].lists)
+        if (list)
+          for (const score::note& n : *list)
+            where[&n] = {v, p};
+  waits_.assign(voices.size(), false);
+  for (std::size_t v = 0; v < voices.size(); ++v)
+    for (std::size_t p = 0; p < voices[v].size(); ++p)
+      for (const std::vector<score::note>* list : voices[v][p].lists)
+        if (list)
+          for (const score::note& n : *list) {
+            if (!n.written_tie) continue;
+            const score::note* target = nullptr;
+            if (n.tied_to) {
+              const event& to = std::get<event>(staff_.items[n.tied_to->item]);
+              target = &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
+            }
+            const auto found = target ? where.find(target) : where.end();
+            if (found == where.end() || found->second.first != v) {
+              let_ring_.insert(&n);
+              continue;
+            }
+            tied_.insert(&n);
+            const entry& from = voices[v][p];
+            const bool next = found->second.second == p + 1 &&
+                              (from.e->grace || voices[v][p + 1].e->onset == from.end);
+            if (!next)
+              waits_[v] = true;
+            else if (v == 0 && !from.e->grace)
+              tied_into_.insert(target);
+          }
 }
 
 // Beams as the score draws them: Beam=First, Beam ... Beam=End over events in a row; a
@@ -267,6 +345,8 @@ void staff_music::plan_ties(std::size_t k) {
 void staff_music::plan_beams() {
   beam_open_.assign(staff_.items.size(), false);
   beam_close_.assign(staff_.items.size(), false);
+  lower_beam_open_.assign(staff_.items.size(), false);
+  lower_beam_close_.assign(staff_.items.size(), false);
   std::size_t start = 0;
   bool open = false;
   for (std::size_t k = 0; k < order_.size(); ++k) {
@@ -283,9 +363,24 @@ void staff_music::plan_beams() {
     if (e.beam == score::beam_mark::end && beamable(e, notes, true)) {
       beam_open_[order_[start]] = true;
       beam_close_[order_[k]] = true;
+      lower_beam(start, k);
     }
     open = false;
   }
+}
+
+// A beamed run of chords whose two parts have one length beams the lower voice's part too,
+// when the whole run sounds in that voice.
+void staff_music::lower_beam(std::size_t start, std::size_t end) {
+  for (std::size_t k = start; k <= end; ++k) {
+    const chord_part* low = lower_part_[order_[k]];
+    if (!low || !same_length(*low, *upper_[order_[k]].part) || low->base < 8 ||
+        lower_voice_[order_[k]] != lower_voice_[order_[start]])
+      return;
+    if ((k == start || k == end) && low->notes.empty()) return;
+  }
+  lower_beam_open_[order_[start]] = true;
+  lower_beam_close_[order_[end]] = true;
 }
 
 bool staff_music::has_notes(std::size_t index) const {
@@ -304,6 +399,7 @@ std::string staff_music::chord_text(const voice_part& notes, const std::string& 
     if (n.redundant_accidental) t += '!';
     if (single) t += dur;
     if (with_ties && tied_.count(&n)) t += '~';
+    if (with_ties && let_ring_.count(&n)) t += "\\laissezVibrer";
   });
   if (!single) t += ">" + dur;
   return t;
@@ -313,7 +409,7 @@ void staff_music::grace(const event& e) {
   voice_part notes;
   notes.lists = {&e.main.notes, &e.second.notes};
   if (!graces_.empty()) graces_ += ' ';
-  graces_ += chord_text(notes, duration_text(e.main.base, e.main.dots), false);
+  graces_ += chord_text(notes, duration_text(e.main.base, e.main.dots), true);
   ++grace_count_;
 }
 
@@ -324,28 +420,27 @@ void staff_music::flush_graces() {
   grace_count_ = 0;
 }
 
-// Two voices while a longer chord part sounds on: the staff's voice takes the upper shape
-// until the longer notes end, then its own again.
-void staff_music::two_voices(const event& e, const voice_part& upper) {
+// Two voices while a chord's second part sounds: the staff's voice takes the upper shape
+// until the lower notes end, then its own again, so that a run of such chords is one span.
+void staff_music::two_voices(std::size_t index, const event& e) {
   static constexpr std::array<std::string_view, 3> home = {"\\oneVoice", "\\voiceOne",
                                                            "\\voiceTwo"};
-  const bool starts_lower = e.has_second && !same_length(e.main, e.second);
-  if (out_.is_open(nest::two_voices) && e.onset >= two_voices_until_ && !starts_lower)
+  const chord_part* low = lower_part_[index];
+  if (out_.is_open(nest::two_voices) && e.onset >= two_voices_until_ && !low)
     out_.close(nest::two_voices, home[static_cast<std::size_t>(shape_)]);
-  if (!starts_lower) return;
-  const chord_part& longer = upper.part == &e.main ? e.second : e.main;
-  lower(e.onset, longer);
+  if (!low) return;
+  lower(index, e);
   // A layer keeps its own shape; a voice alone on its staff becomes the upper one.
   if (!out_.is_open(nest::two_voices))
     out_.open(nest::two_voices, shape_ == voice_shape::alone ? "\\voiceOne" : "");
-  two_voices_until_ = std::max(two_voices_until_, e.onset + longer.length);
+  two_voices_until_ = std::max(two_voices_until_, e.onset + low->length);
 }
 
 void staff_music::main_event(std::size_t index, const event& e) {
   const voice_part& upper = upper_[index];
   const bool triplet = upper.part->triplet;
   if (!triplet || e.triplet == score::triplet_mark::first) out_.close(nest::tuplet);
-  two_voices(e, upper);
+  two_voices(index, e);
   break_point(e);
   stem(e);
   flush_graces();
@@ -384,33 +479,39 @@ void staff_music::break_point(const event& e) {
     out_.token("\\bar \"\"");
 }
 
-// The longer notes of a chord go to a voice of their own, silent elsewhere.
-void staff_music::lower(rational onset, const chord_part& part) {
-  std::size_t v = 0;
-  while (v < lower_.size() && lower_[v].until > onset)
-    ++v;
-  // Under a layered staff's own voice the longer notes take the third or fourth shape.
+// A chord's lower part goes to a voice of its own, silent elsewhere.
+void staff_music::lower(std::size_t index, const event& e) {
+  const std::size_t v = lower_voice_[index];
+  // Under a layered staff's own voice the lower notes take the third or fourth shape.
   static constexpr std::array<std::string_view, 3> shapes = {"\\voiceTwo", "\\voiceThree",
                                                              "\\voiceFour"};
   if (v == lower_.size()) {
     lower_.push_back({rational(0), printer({.tokens_per_line = lower_voice_tokens_per_line})});
     lower_.back().out.token(std::string(shapes[static_cast<std::size_t>(shape_)]) +
                             " \\autoBeamOff");
+    if (v + 1 < waits_.size() && waits_[v + 1])
+      lower_.back().out.token("\\set tieWaitForNote = ##t");
   }
   lower_voice& voice = lower_[v];
+  const chord_part& part = *lower_part_[index];
   voice_part notes;
+  notes.part = &part;
   notes.lists = {&part.notes, nullptr};
   std::string token;
-  if (onset > voice.until) {
+  if (e.onset > voice.until) {
     token = "s";
-    token += length_text(onset - voice.until);
+    token += length_text(e.onset - voice.until);
     token += ' ';
   }
   std::string dur = duration_text(part.base, part.dots);
   if (part.triplet) dur += "*2/3";
-  token += chord_text(notes, dur, false);
-  voice.out.token(token);
-  voice.until = onset + part.length;
+  std::string body =
+      notes.size() == 0 ? (e.visible ? "r" : "s") + dur : chord_text(notes, dur, true);
+  if (lower_beam_open_[index]) body += "[";
+  if (lower_beam_close_[index]) body += "]";
+  if (!e.visible && notes.size() > 0) body = "\\hideNotes " + body + " \\unHideNotes";
+  voice.out.token(token + body);
+  voice.until = e.onset + part.length;
 }
 
 }  // namespace choirly::page

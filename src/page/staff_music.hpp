@@ -73,17 +73,18 @@ class staff_music {
   void tempo(const score::tempo_mark& t);
   void timing(const score::measure& m);
   void plan_events();
-  void plan_ties(std::size_t k);
+  void plan_ties();
   void plan_beams();
+  void lower_beam(std::size_t start, std::size_t end);
   void stem(const score::event& e);
   bool has_notes(std::size_t index) const;
   std::string chord_text(const voice_part& notes, const std::string& dur, bool with_ties) const;
   void grace(const score::event& e);
   void flush_graces();
-  void two_voices(const score::event& e, const voice_part& upper);
+  void two_voices(std::size_t index, const score::event& e);
   void main_event(std::size_t index, const score::event& e);
   void break_point(const score::event& e);
-  void lower(score::rational onset, const score::chord_part& part);
+  void lower(std::size_t index, const score::event& e);
 
   const score::staff& staff_;
   std::set<std::string>& score_marks_;
@@ -97,10 +98,16 @@ class staff_music {
   printer out_;
   std::vector<std::size_t> order_;  // the items that are events other than grace notes
   std::vector<voice_part> upper_;   // by item index
+  // By item index: a chord's part that sounds in a lower voice, and which of them.
+  std::vector<const score::chord_part*> lower_part_;
+  std::vector<std::size_t> lower_voice_;
+  std::vector<bool> lower_beam_open_, lower_beam_close_;
   std::vector<bool> slur_open_, slur_close_;
   std::vector<bool> beam_open_, beam_close_;                     // by item index
   score::stem_direction stem_ = score::stem_direction::neutral;  // the run in force
   std::unordered_set<const score::note*> tied_, tied_into_;
+  std::unordered_set<const score::note*> let_ring_;  // ties no later note of their voice takes
+  std::vector<bool> waits_;              // by voice, the staff's own first: a tie there skips notes
   std::vector<std::size_t> slot_items_;  // the item of each syllable slot
   std::vector<syllable_slot> slots_;
   std::vector<lower_voice> lower_;

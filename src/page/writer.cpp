@@ -245,8 +245,10 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
     const std::string shape = p.staves.size() == 1 ? "" : (v == 0 ? "\\voiceOne " : "\\voiceTwo ");
     t += indent(depth + 1) + "\\new Voice = \"voice" + std::to_string(i + 1) + "\" { " + shape +
          "\\" + written[i].music_name + " }\n";
-    for (const std::string& lower : written[i].lower_names)
-      t += indent(depth + 1) + "\\new Voice { \\" + lower + " }\n";
+    // The lower voices are named too, for the events log to tell their stems.
+    for (std::size_t k = 0; k < written[i].lower_names.size(); ++k)
+      t += indent(depth + 1) + "\\new Voice = \"voice" + std::to_string(i + 1) + "lower" +
+           std::to_string(k + 1) + "\" { \\" + written[i].lower_names[k] + " }\n";
   }
   t += indent(depth) + ">>\n";
   for (std::size_t i : p.staves)

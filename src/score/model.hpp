@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -65,6 +66,15 @@ struct pitch {
   friend bool operator==(const pitch&, const pitch&) = default;
 };
 
+// A note of a staff: its event's item, the part (0 for Dur/Pos, 1 for Dur2/Pos2) and its place
+// in that part's list.
+struct note_ref {
+  std::size_t item = 0;
+  int part = 0;
+  std::size_t index = 0;
+  friend bool operator==(const note_ref&, const note_ref&) = default;
+};
+
 struct note {
   int position = 0;     // staff position as written, 0 on the middle line
   pitch sound;          // after clef, octave shift, key, accidentals in the bar and ties
@@ -72,6 +82,10 @@ struct note {
   bool redundant_accidental = false;  // written, though key and bar gave the same already
   bool tie = false;                   // tied into the same pitch of the next event
   bool tied_from = false;             // continues a tie from the event before
+  bool written_tie = false;           // the score writes a tie on it, wherever it leads
+  // Where a written tie lands: the next note of its pitch once this one has sounded (the next
+  // event, or in a let-ring passage a later chord); empty when none takes it.
+  std::optional<note_ref> tied_to;
 };
 
 // The notes of one duration within an event: a rest when `notes` is empty.

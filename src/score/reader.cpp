@@ -429,6 +429,7 @@ class reader {
       n.position = p->position;
       n.accidental = p->accidental;
       n.tie = p->tie;
+      n.written_tie = p->tie;
       part.notes.push_back(n);
     });
     return true;
@@ -581,6 +582,41 @@ class reader {
   // `tie` flag holds the written mark until then.
   static bool pending_tie(const note& n) { return n.tie; }
 
+  // Every written tie goes to the next note on its staff position once the tied note has
+  // sounded, in the tied note's measure or the next: the next event as a rule, a chord after
+  // the notes between where a broken chord lets its notes ring, the main note after a grace
+  // note. A tie whose note there has another pitch, or that finds none, leads nowhere.
+  static void link_ties(staff& s) {
+    for (std::size_t i = 0; i < s.items.size(); ++i) {
+      auto* e = std::get_if<event>(&s.items[i]);
+      if (!e) continue;
+      for (chord_part* part : {&e->main, &e->second}) {
+        const rational end = e->grace ? e->onset : e->onset + part->length;
+        for (note& n : part->notes)
+          if (n.written_tie) n.tied_to = tie_end(s, i, end, n);
+      }
+    }
+  }
+
+  static std::optional<note_ref> tie_end(const staff& s, std::size_t from, rational end,
+                                         const note& n) {
+    int bars = 0;
+    for (std::size_t i = from + 1; i < s.items.size() && bars < 2; ++i) {
+      if (std::holds_alternative<bar_line>(s.items[i])) ++bars;
+      const auto* e = std::get_if<event>(&s.items[i]);
+      if (!e || e->onset < end) continue;
+      for (int p = 0; p < 2; ++p) {
+        const std::vector<note>& notes = (p == 0 ? e->main : e->second).notes;
+        for (std::size_t k = 0; k < notes.size(); ++k)
+          if (notes[k].position == n.position) {
+            if (notes[k].sound != n.sound) return std::nullopt;
+            return note_ref{i, p, k};
+          }
+      }
+    }
+    return std::nullopt;
+  }
+
   // A whole rest alone in its measure lasts the whole measure, whatever the time signature.
   void close_measure(bool closed) {
     staff& s = model_.staves.back();
@@ -624,6 +660,7 @@ class reader {
     if (state_.triplet_open) unclosed_triplet();
     close_measure(false);
     staff& s = model_.staves.back();
+    link_ties(s);
     // A tie mark on the last event leads nowhere.
     if (state_.previous_event)
       if (event* last = std::get_if<event>(&s.items[*state_.previous_event]))

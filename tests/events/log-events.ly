@@ -7,11 +7,13 @@
 %%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
 %%   beam STAFF START END                       e.g. beam staff1 1/2 7/8
 %%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
+%%   tie STAFF ONSET GRACE PITCH TO             e.g. tie staff1 1/2 - 0:4:0 3/4
 %%
 %% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
 %% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
 %% is set before the engraver would choose it (\stemUp, \voiceOne, ...), in the staff's own
-%% voices (named "voiceN"), grace notes aside.
+%% voices (named "voiceN..."), grace notes aside. A tie is logged with the note it starts
+%% from and the onset of the note it ends on, "-" for one left to ring (\laissezVibrer).
 %%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
@@ -73,8 +75,28 @@
 
 #(define (choirly-events-engraver context)
    (define beam-starts (make-hash-table))
+   (define heads (make-hash-table))  ; note head -> (staff onset grace pitch)
+   (define ties '())
+   (define (log-tie tie from to)
+     (let ((start (and from (hashq-ref heads from #f)))
+           (end (and to (hashq-ref heads to #f))))
+       (if start
+           (choirly-log-event! "tie" (list-ref start 0) (list-ref start 1) (list-ref start 2)
+                               (list-ref start 3) (if end (list-ref end 1) "-")))))
    (make-engraver
+    ((finalize engraver)
+     (for-each
+      (lambda (tie)
+        (if (ly:spanner? tie)
+            (log-tie tie (ly:spanner-bound tie LEFT) (ly:spanner-bound tie RIGHT))
+            (log-tie tie (ly:grob-object tie 'note-head) #f)))
+      (reverse ties)))
     (acknowledgers
+     ;; A tie left to ring has both interfaces; each tie is logged once.
+     ((tie-interface engraver grob source-engraver)
+      (if (not (memq grob ties)) (set! ties (cons grob ties))))
+     ((semi-tie-interface engraver grob source-engraver)
+      (if (not (memq grob ties)) (set! ties (cons grob ties))))
      ((beam-interface engraver grob source-engraver)
       (hashq-set! beam-starts grob (choirly-onset (ly:translator-context source-engraver))))
      ((stem-interface engraver grob source-engraver)
@@ -95,6 +117,11 @@
                  (ly:pitch? (ly:event-property cause 'pitch)))
             (let ((moment (ly:context-current-moment where))
                   (duration (ly:event-property cause 'duration)))
+              (hashq-set! heads grob
+                          (list (choirly-context-id where 'Staff)
+                                (choirly-rational->string (ly:moment-main moment))
+                                (if (zero? (ly:moment-grace moment)) "-" "g")
+                                (choirly-pitch->string (ly:event-property cause 'pitch))))
               (choirly-log-event!
                "note"
                (choirly-context-id where 'Staff)
