@@ -300,7 +300,56 @@ TEST(PageWriter, LongerChordNotesSoundInASecondVoice) {
                                       "  \\bar \"|.\""}));
   EXPECT_EQ(variable(page, "sopranoLower"),
             std::vector<std::string>{"  \\voiceTwo \\autoBeamOff c'2"});
-  EXPECT_NE(page.find("      \\new Voice { \\sopranoLower }\n"), std::string::npos);
+  EXPECT_NE(page.find("      \\new Voice = \"voice1lower1\" { \\sopranoLower }\n"),
+            std::string::npos);
+}
+
+// A chord's two parts of one length: the part NoteWorthy stems up sings in the staff's voice,
+// the other below, a rest chord's rest kept in its place.
+TEST(PageWriter, ChordPartsOfOneLengthSplitByTheirStems) {
+  struct part {
+    int position;
+    sc::pitch sound;
+    bool rest = false;
+  };
+  struct row {
+    sc::stem_direction stem;
+    part main, second;
+    const char* upper;
+    const char* lower;
+  };
+  const std::vector<row> rows = {
+      {sc::stem_direction::up, {-2, {0, 4, 0}}, {-6, {0, 0, 0}}, "g'4", "c'4"},
+      {sc::stem_direction::down, {-2, {0, 4, 0}}, {1, {1, 0, 0}}, "c''4", "g'4"},
+      {sc::stem_direction::neutral, {-6, {0, 0, 0}}, {-2, {0, 4, 0}}, "g'4", "c'4"},
+      {sc::stem_direction::down, {0, {}, true}, {-4, {0, 2, 0}}, "e'4", "r4"},
+      {sc::stem_direction::neutral, {0, {}, true}, {-4, {0, 2, 0}}, "r4", "e'4"},
+  };
+  for (const row& r : rows) {
+    builder b;
+    b.note(0, 0, 4);
+    sc::event& e = std::get<sc::event>(b.staff.items.back());
+    e.stem = r.stem;
+    e.main.notes[0].position = r.main.position;
+    e.main.notes[0].sound = r.main.sound;
+    if (r.main.rest) e.main.notes.clear();
+    e.has_second = true;
+    e.second = e.main;
+    sc::note n;
+    n.position = r.second.position;
+    n.sound = r.second.sound;
+    e.second.notes.assign(1, n);
+    b.note(0, 6, 2, 1).bar();
+    const std::string page = page_of(one_staff(b));
+    EXPECT_EQ(variable(page, "sopranoMusic"),
+              (std::vector<std::string>{
+                  "  \\autoBeamOff \\voiceOne " + std::string(r.upper) + " \\oneVoice b'2. |",
+                  "  \\bar \"|.\""}))
+        << r.upper;
+    EXPECT_EQ(variable(page, "sopranoLower"),
+              std::vector<std::string>{"  \\voiceTwo \\autoBeamOff " + std::string(r.lower)})
+        << r.upper;
+  }
 }
 
 TEST(PageWriter, StavesGroupLayerAndHide) {

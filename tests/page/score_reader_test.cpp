@@ -156,6 +156,52 @@ TEST(ScoreReader, ATieToAnotherPitchLeadsNowhere) {
   }
 }
 
+TEST(ScoreReader, EveryWrittenTieLandsOnTheNextNoteOfItsPitchOnceItHasSounded) {
+  const score s = read(
+      "|AddStaff|Name:\"S\"\n"
+      "|Note|Dur:8th|Pos:-6^\n"        // 0: c' lets ring over the notes between to the chord
+      "|Note|Dur:8th|Pos:-4^\n"        // 1: e' likewise
+      "|Note|Dur:8th,Grace|Pos:-2^\n"  // 2: a grace note's tie goes to its main note
+      "|Chord|Dur:4th|Pos:-6,-4,-2\n"  // 3
+      "|Note|Dur:4th|Pos:0^\n"         // 4: b' found only two bars on: nowhere
+      "|Bar\n"
+      "|Note|Dur:Whole|Pos:1\n"  // 5
+      "|Bar\n"
+      "|Note|Dur:4th|Pos:0\n"                      // 6
+      "|Chord|Dur:4th|Pos:3|Dur2:Half|Pos2:-3^\n"  // 7: the half note's tie waits for its end
+      "|Note|Dur:4th|Pos:-3\n"                     // 8: sounds while the half note holds
+      "|Chord|Dur:4th|Pos:2|Dur2:Half|Pos2:-3\n"   // 9
+      "|Note|Dur:4th|Pos:1^\n"                     // 10: the next c'' is sharp: nowhere
+      "|Note|Dur:4th|Pos:#1\n");                   // 11
+  const std::vector<event> e = events(s);
+  ASSERT_EQ(e.size(), 12u);
+  struct row {
+    std::size_t from;
+    int part;
+    bool lands;
+    rational onset;  // of the event it lands on
+    int to_part;
+  };
+  const std::vector<row> rows = {
+      {0, 0, true, {1, 4}, 0}, {1, 0, true, {1, 4}, 0}, {2, 0, true, {1, 4}, 0},
+      {4, 0, false, {0}, 0},   {7, 1, true, {5, 2}, 1}, {10, 0, false, {0}, 0},
+  };
+  for (const row& r : rows) {
+    const auto& n = (r.part == 0 ? e[r.from].main : e[r.from].second).notes[0];
+    EXPECT_TRUE(n.written_tie) << "event " << r.from;
+    ASSERT_EQ(n.tied_to.has_value(), r.lands) << "event " << r.from;
+    if (!r.lands) continue;
+    const auto& to = std::get<event>(s.staves[0].items[n.tied_to->item]);
+    EXPECT_EQ(to.onset, r.onset) << "event " << r.from;
+    EXPECT_EQ(n.tied_to->part, r.to_part) << "event " << r.from;
+    const auto& target = (r.to_part == 0 ? to.main : to.second).notes[n.tied_to->index];
+    EXPECT_EQ(target.sound, n.sound) << "event " << r.from;
+  }
+  // A note the score does not tie leads nowhere.
+  EXPECT_FALSE(e[3].main.notes[0].written_tie);
+  EXPECT_FALSE(e[3].main.notes[0].tied_to.has_value());
+}
+
 TEST(ScoreReader, EachStaffStartsInCUntilItsOwnKey) {
   const score s = read(
       "|AddStaff|Name:\"A\"\n|Key|Signature:F#,C#|Tonic:D\n|Note|Dur:4th|Pos:-3\n"

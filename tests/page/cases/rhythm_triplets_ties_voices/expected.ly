@@ -23,7 +23,7 @@ rhythmLower = {
   <<
     \new Staff = "staff1" <<
       \new Voice = "voice1" { \rhythmMusic }
-      \new Voice { \rhythmLower }
+      \new Voice = "voice1lower1" { \rhythmLower }
     >>
   >>
   \layout { }
