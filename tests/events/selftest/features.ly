@@ -1,7 +1,8 @@
 % The events logger's test piece: a pickup, a triplet, a dotted note, a chord tied to a chord,
 % grace notes, a time change, a longer measure, two voices in one staff, lyrics with hyphens,
 % an extender, a skipped note, an empty syllable and syllables outside ASCII; a beam by hand
-% where LilyPond beams nothing by itself and the beam holds no melisma, and a stem turned down.
+% where LilyPond beams nothing by itself and the beam holds no melisma, a stem turned down, and
+% ties: chord to chord, one left to ring, one over a note between.
 \version "2.24.0"
 \score {
   <<
@@ -18,8 +19,8 @@
     }
     \new Lyrics = "staff1-verse1" \lyricsto "voice1" { Glo -- ri -- a __ in _ ex -- cel -- sis "" De -- o }
     \new Staff = "staff2" <<
-      \new Voice { \voiceOne \partial 4 g'4 | g'2. | g'2. | g'2. | g'2 | g'2. }
-      \new Voice { \voiceTwo \partial 4 c'4 | c'2. | c'2. | c'2. | c'2 | c'2. }
+      \new Voice { \voiceOne \partial 4 g'4 | g'2.\laissezVibrer | g'2. | g'2. | g'2 | g'2. }
+      \new Voice { \voiceTwo \set tieWaitForNote = ##t \partial 4 c'4 | c'2. | c'4~ e'4 c'4 | c'2. | c'2 | c'2. }
     >>
     \new Lyrics = "staff2-verse1" \lyricmode { \skip 4 "Süß" 2. \skip 2. "Ő~ha" 2. }
   >>
