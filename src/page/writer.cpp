@@ -335,17 +335,21 @@ std::string output_block(std::string_view name, bool agree, bool per_staff_repea
 }
 
 // Hidden staves sound in the MIDI only, from a score of their own, which also plays the
-// repeats as often as they are taken. `setting` gives each staff's \\with settings.
+// repeats as often as they are taken. `sounding` lists the model staves of each MIDI staff,
+// `setting` gives each MIDI staff's \\with settings by its place in that list.
 template <typename Setting>
-std::string midi_score(const score::score& model, const std::vector<written_staff>& written,
-                       bool unfold, Setting setting) {
+std::string midi_score(const std::vector<written_staff>& written,
+                       const std::vector<std::vector<std::size_t>>& sounding, bool unfold,
+                       Setting setting) {
   std::string out = "\\score {\n  " + std::string(unfold ? "\\unfoldRepeats " : "") + "<<\n";
-  for (std::size_t i = 0; i < model.staves.size(); ++i) {
-    const std::string with = setting(i);
+  for (std::size_t k = 0; k < sounding.size(); ++k) {
+    const std::string with = setting(k);
     out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
-    out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
-    for (const std::string& lower : written[i].lower_names)
-      out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    for (std::size_t i : sounding[k]) {
+      out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
+      for (const std::string& lower : written[i].lower_names)
+        out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    }
     out += "    >>\n";
   }
   return out + "  >>\n";
@@ -415,6 +419,7 @@ struct part_context {
   const repeat_plan& repeats;
   const staff_layout& layout;
   const std::vector<written_staff>& written;
+  const std::vector<std::vector<std::size_t>>& sounding;  // the model staves of each MIDI staff
   std::string midi_settings;  // the \midi block of the full score's playback
 };
 
@@ -450,23 +455,26 @@ std::string part_books(const part_context& c, const part& part) {
   numbers.has_setup = true;
   if (numbers.numbers == score::bar_numbers::none) numbers.numbers = score::bar_numbers::plain;
   const bool own_timing = c.repeats.per_staff;
-  std::string page = "\\score {\n  \\compressMMRests <<\n" +
-                     staff_block(c.model, written, shown, 2, own_timing) + "  >>\n" +
-                     output_block("layout", true, c.repeats.per_staff,
-                                  indent_setting(c.model, {shown}) +
-                                      bar_number_settings(numbers, own_timing)) +
-                     "}\n";
-  out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix) + "\n  \\header { instrument = " +
-         quoted(part.title.empty() ? part.suffix : part.title) + " }\n" + indented(page) + "}\n\n";
-  // The rehearsal: every staff, the part's own ones leading; the voices above to the left.
+  std::string page =
+      "\\score {\n  \\compressMMRests <<\n" + staff_block(c.model, written, shown, 2, own_timing) +
+      "  >>\n" +
+      output_block("layout", true, c.repeats.per_staff,
+                   indent_setting(c.model, {shown}) + bar_number_settings(numbers, own_timing)) +
+      "}\n";
+  out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix) +
+         "\n  \\header { instrument = " + quoted(part.title.empty() ? part.suffix : part.title) +
+         " }\n" + indented(page) + "}\n\n";
+  // The rehearsal: the staves of the full score's playback, the part's own ones leading; the
+  // voices above it to the left. A MIDI staff plays as the last of its model staves.
   const std::size_t first = shown.staves.front();
-  const auto setting = [&](std::size_t i) {
+  const auto setting = [&](std::size_t k) {
+    const std::size_t i = c.sounding[k].back();
     const bool rehearsed =
         std::find(shown.staves.begin(), shown.staves.end(), i) != shown.staves.end();
     return rehearsal_setting(c.model.staves[i], rehearsed, i < first);
   };
   const std::string rehearsal =
-      midi_score(c.model, c.written, c.repeats.volta, setting) + c.midi_settings + "}\n";
+      midi_score(c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings + "}\n";
   out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix + "-rehearsal") + "\n" +
          indented(rehearsal) + "}\n";
   return out;
@@ -508,18 +516,27 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   bool hidden = false;
   for (const score::staff& s : model.staves)
     hidden = hidden || !s.visible;
+  // The MIDI staves: the page's, or every model staff in a score of its own.
+  const bool own_midi = hidden || repeats.volta;
+  std::vector<std::vector<std::size_t>> sounding;
+  for (std::size_t i = 0; own_midi && i < model.staves.size(); ++i)
+    sounding.push_back({i});
+  for (std::size_t p = 0; !own_midi && p < staves.size(); ++p)
+    sounding.push_back(staves[p].staves);
   const std::string midi_settings =
-      output_block("midi", timings_agree(timings, model, true), repeats.per_staff, "");
-  if (!hidden && !repeats.volta)
-    full += output_block("midi", shown_agree, repeats.per_staff, "") + "}\n";
+      own_midi ? output_block("midi", timings_agree(timings, model, true), repeats.per_staff, "")
+               : output_block("midi", shown_agree, repeats.per_staff, "");
+  if (!own_midi)
+    full += midi_settings + "}\n";
   else
     full += "}\n\n" +
-            midi_score(model, vars.written(), repeats.volta,
-                       [&](std::size_t i) { return instrument_setting(model.staves[i]); }) +
+            midi_score(vars.written(), sounding, repeats.volta,
+                       [&](std::size_t k) { return instrument_setting(model.staves[k]); }) +
             midi_settings + "}\n";
   if (!parts) return out + full;
   out += "\\book {\n" + indented(full) + "}\n";
-  const part_context context{model, staves, repeats, layout, vars.written(), midi_settings};
+  const part_context context{model,          staves,   repeats,      layout,
+                             vars.written(), sounding, midi_settings};
   for (const part& p : plan_parts(model, staves))
     out += "\n" + part_books(context, p);
   return out;

@@ -7,6 +7,7 @@
 %%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
 %%   beam STAFF START END                       e.g. beam staff1 1/2 7/8
 %%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
+%%   score                                      before the events of each score engraved
 %%
 %% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
 %% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
@@ -74,6 +75,8 @@
 #(define (choirly-events-engraver context)
    (define beam-starts (make-hash-table))
    (make-engraver
+    ;; Each engraved score's events follow a line of their own, "score".
+    ((initialize engraver) (choirly-log-event! "score"))
     (acknowledgers
      ((beam-interface engraver grob source-engraver)
       (hashq-set! beam-starts grob (choirly-onset (ly:translator-context source-engraver))))
