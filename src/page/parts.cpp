@@ -42,6 +42,14 @@ constexpr std::array<std::string_view, 37> voice_words = {
     "ladies",    "choir",        "chorus",   "chor",      "choeur",  "ch\xc5\x93ur", "voice",
     "voices",    "voix"};
 
+// Instruments named after a voice's range ("Alto Sax", "Bass Guitar", "Basso continuo"):
+// a text that names one of these names no voice.
+constexpr std::array<std::string_view, 26> instrument_words = {
+    "sax",      "saxophone", "clarinet", "flute",  "recorder", "trombone", "horn",
+    "guitar",   "drum",      "drums",    "viol",   "violin",   "viola",    "cello",
+    "continuo", "tuba",      "trumpet",  "cornet", "oboe",     "piano",    "organ",
+    "keyboard", "synth",     "ukulele",  "gamba",  "bassoon"};
+
 // Abbreviations that count when a dot or a number follows, or alone.
 constexpr std::array<std::string_view, 5> voice_abbreviations = {"sop", "ten", "bar", "bs", "mez"};
 
@@ -84,6 +92,7 @@ bool names_a_voice(std::string_view text) {
   for (std::string_view korean : korean_voices)
     if (text.find(korean) != std::string_view::npos) return true;
   const std::string whole = trimmed(text);
+  bool voice = false;
   for (std::size_t i = 0; i < text.size();) {
     if (!ascii_letter(text[i]) && !wide(text[i])) {
       ++i;
@@ -95,15 +104,18 @@ bool names_a_voice(std::string_view text) {
     const std::string_view word = text.substr(i, end - i);
     const std::string lower = lower_ascii(word);
     const char next = end < text.size() ? text[end] : '\0';
-    if (std::find(voice_words.begin(), voice_words.end(), lower) != voice_words.end()) return true;
+    if (std::find(instrument_words.begin(), instrument_words.end(), lower) !=
+        instrument_words.end())
+      return false;
     const bool marked = next == '.' || ascii_digit(next) || word == whole;
-    if (marked && std::find(voice_abbreviations.begin(), voice_abbreviations.end(), lower) !=
-                      voice_abbreviations.end())
-      return true;
-    if (voice_letters(word)) return true;
+    voice = voice ||
+            std::find(voice_words.begin(), voice_words.end(), lower) != voice_words.end() ||
+            (marked && std::find(voice_abbreviations.begin(), voice_abbreviations.end(), lower) !=
+                           voice_abbreviations.end()) ||
+            voice_letters(word);
     i = end;
   }
-  return false;
+  return voice;
 }
 
 bool sings(const score::staff& s) {

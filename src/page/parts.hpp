@@ -14,7 +14,8 @@ namespace choirly::page {
 
 // True when a staff label or name names a choir voice: soprano, alto, tenor, bass (and
 // baritone, mezzo, contralto) in English, German, Italian, French or Korean, or their
-// abbreviations (S, A, T, B and their runs such as SA or TB, Sop., Alt, Ten., Bar., Bs.).
+// abbreviations (S, A, T, B and their runs such as SA or TB, Sop., Alt, Ten., Bar., Bs.),
+// unless it names an instrument too ("Alto Sax", "Bass Guitar").
 bool names_a_voice(std::string_view text);
 
 // A staff sings when it has words under it, or its label or name says it is a voice.

@@ -32,7 +32,7 @@ TEST(EngraveParts, LabelsAndNamesThatSing) {
       {"Baritone", true},
       {"Bass", true},
       {"Basse", true},
-      {"Basso continuo", true},
+      {"Basso continuo", false},
       {"S", true},
       {"A", true},
       {"S A", true},
@@ -66,6 +66,10 @@ TEST(EngraveParts, LabelsAndNamesThatSing) {
       {"Tenderly", false},
       {"Organ", false},
       {"<StaffLabel>", false},
+      {"Alto Sax", false},
+      {"Bass Guitar", false},
+      {"Tenor Drum", false},
+      {"Soprano Recorder", false},
   };
   for (const auto& row : rows)
     EXPECT_EQ(names_a_voice(row.text), row.voice) << row.text;
