@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
   settings.ly_only = opts.ly_only || opts.nwctxt_only;
   settings.path = opts.nwctxt_only ? text_copy_path(opts.code_page)
                   : opts.choirly   ? choirly_path(opts.code_page)
-                                   : page_path(opts.code_page);
+                                   : page_path(opts.code_page, opts.parts);
   if (!settings.ly_only) {
     const std::optional<std::string> convert_ly = find_program("convert-ly");
     const std::optional<std::string> lilypond = find_program("lilypond");

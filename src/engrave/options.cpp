@@ -10,8 +10,8 @@ namespace fs = std::filesystem;
 
 const std::string_view usage_text =
     "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
-    "                       [--nwctxt-only] [--codepage N] [--png] [-q] [--help] [--version]\n"
-    "                       [--] PATH...\n"
+    "                       [--nwctxt-only] [--codepage N] [--parts] [--png] [-q] [--help]\n"
+    "                       [--version] [--] PATH...\n"
     "\n"
     "Writes each NoteWorthy Composer score, text (.nwctxt) or NoteWorthy's own file (.nwc,\n"
     "saved by version 1.70 to 2.75), as a LilyPond 2.24 score, with its lyrics, triplets and\n"
@@ -33,6 +33,10 @@ const std::string_view usage_text =
     "             read the texts of .nwc files, and of text scores before 2.75 that name no\n"
     "             code page, in Windows code page N (default: Windows-1252, or 949, 932, 936\n"
     "             or 950 when their bytes read as that code page's characters)\n"
+    "  --parts    write each voice's part too: NAME-PART.pdf, the staff alone with its words,\n"
+    "             and NAME-PART-rehearsal.midi, every staff playing with that one loud and in\n"
+    "             the middle (PART from the staff's label or name; the staves that sing, or\n"
+    "             every staff when none does)\n"
     "  --png      write PNG pages as well\n"
     "  -q         print only the failures and the summary\n"
     "  --help     print this help\n"
@@ -92,6 +96,8 @@ result<options> parse_options(int argc, const char* const* argv) {
       opts.code_page = *n;
     } else if (arg == "--choirly") {
       opts.choirly = true;
+    } else if (arg == "--parts") {
+      opts.parts = true;
     } else if (arg == "--png") {
       opts.png = true;
     } else if (arg == "-q") {
@@ -125,6 +131,10 @@ result<options> parse_options(int argc, const char* const* argv) {
   if (opts.paths.empty()) return failure{"no PATH given"};
   if (opts.nwctxt_only && (opts.choirly || opts.png))
     return failure{"--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"};
+  if (opts.nwctxt_only && opts.parts)
+    return failure{"--nwctxt-only writes no LilyPond, so it makes no parts (--parts)"};
+  if (opts.parts && opts.choirly)
+    return failure{"--parts needs the page path; choirly's fixed format (--choirly) has no parts"};
   return opts;
 }
 

@@ -25,6 +25,7 @@ struct options {
   int code_page = 0;         // of scores that do not say theirs; 0: chosen by their bytes
   bool choirly = false;
   bool png = false;
+  bool parts = false;  // each part's PDF and rehearsal MIDI file as well
   bool quiet = false;
   std::vector<std::string> paths;
 };

@@ -31,24 +31,26 @@ std::string warning_lines(const std::vector<score::diagnostic>& diagnostics) {
   return out;
 }
 
-conversion convert_page(std::string_view file, int code_page) {
+conversion convert_page(std::string_view file, int code_page, bool parts) {
   conversion converted;
   result<page_reading> reading = read_page_score(file, code_page);
   if (!reading) return refused_file(reading.reason());
   converted.log = std::move(reading->log);
   // The reader's problems and the page's, in one list and one log.
   std::vector<score::diagnostic> diagnostics = std::move(reading->model.diagnostics);
-  converted.document = page::write_page(reading->model, diagnostics);
+  converted.document = page::write_page(reading->model, diagnostics, parts);
   converted.log += warning_lines(diagnostics);
   return converted;
 }
 
-conversion_path page_path(int code_page) {
+conversion_path page_path(int code_page, bool parts) {
   conversion_path path;
   path.name = "the page path";
   // The reader's own limit, with room for a byte-order mark and a longer header.
   path.max_file_size = score::max_score_bytes + 64;
-  path.convert = [code_page](std::string_view file) { return convert_page(file, code_page); };
+  path.convert = [code_page, parts](std::string_view file) {
+    return convert_page(file, code_page, parts);
+  };
   path.needs_convert_ly = false;
   return path;
 }

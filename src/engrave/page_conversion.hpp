@@ -23,9 +23,10 @@ result<page_reading> read_page_score(std::string_view file, int code_page = 0);
 // line: a staff name may hold a line end.
 std::string warning_lines(const std::vector<score::diagnostic>& diagnostics);
 
-conversion convert_page(std::string_view file, int code_page = 0);
+// With `parts`, the document makes each part's PDF and rehearsal MIDI file too.
+conversion convert_page(std::string_view file, int code_page = 0, bool parts = false);
 
 // The page path as choirly-engrave's default: LilyPond 2.24 reads its documents as they are.
-conversion_path page_path(int code_page = 0);
+conversion_path page_path(int code_page = 0, bool parts = false);
 
 }  // namespace choirly::engrave

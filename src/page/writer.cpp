@@ -10,6 +10,7 @@
 #include "page/instruments.hpp"
 #include "page/left_out.hpp"
 #include "page/notation.hpp"
+#include "page/parts.hpp"
 #include "page/repeats.hpp"
 #include "page/staff_music.hpp"
 #include "page/staves.hpp"
@@ -134,8 +135,10 @@ std::string indent_setting(const score::score& model, const std::vector<page_sta
 }
 
 struct written_staff {
+  std::string base;  // the name its variables begin with
   std::string music_name;
-  std::vector<std::string> lower_names;
+  std::string music;  // the variables' bodies
+  std::vector<std::string> lower_names, lowers;
   std::vector<std::string> verse_names;
 };
 
@@ -200,9 +203,12 @@ class variables {
     const staff_music music(model_.staves[i], score_marks_, shapes_[i], repeats_.staves[i],
                             repeats_.per_staff, layout_);
     written_staff& w = written_[i];
+    w.base = base;
     w.music_name = base + "Music";
-    std::string text = w.music_name + " = {\n" + music.music() + "}\n\n";
+    w.music = music.music();
+    std::string text = w.music_name + " = {\n" + w.music + "}\n\n";
     const std::vector<std::string> lowers = music.lower_voices();
+    w.lowers = lowers;
     for (std::size_t v = 0; v < lowers.size(); ++v) {
       w.lower_names.push_back(base + "Lower" + (v ? number_word(static_cast<int>(v) + 1) : ""));
       text += w.lower_names.back() + " = {\n" + lowers[v] + "}\n\n";
@@ -331,16 +337,21 @@ std::string output_block(std::string_view name, bool agree, bool per_staff_repea
 }
 
 // Hidden staves sound in the MIDI only, from a score of their own, which also plays the
-// repeats as often as they are taken.
-std::string midi_score(const score::score& model, const std::vector<written_staff>& written,
-                       bool unfold) {
+// repeats as often as they are taken. `sounding` lists the model staves of each MIDI staff,
+// `setting` gives each MIDI staff's \\with settings by its place in that list.
+template <typename Setting>
+std::string midi_score(const std::vector<written_staff>& written,
+                       const std::vector<std::vector<std::size_t>>& sounding, bool unfold,
+                       Setting setting) {
   std::string out = "\\score {\n  " + std::string(unfold ? "\\unfoldRepeats " : "") + "<<\n";
-  for (std::size_t i = 0; i < model.staves.size(); ++i) {
-    const std::string with = instrument_setting(model.staves[i]);
+  for (std::size_t k = 0; k < sounding.size(); ++k) {
+    const std::string with = setting(k);
     out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
-    out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
-    for (const std::string& lower : written[i].lower_names)
-      out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    for (std::size_t i : sounding[k]) {
+      out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
+      for (const std::string& lower : written[i].lower_names)
+        out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    }
     out += "    >>\n";
   }
   return out + "  >>\n";
@@ -390,9 +401,91 @@ std::set<rational> break_points(const score::score& model) {
   return points;
 }
 
+// Each line of a block one step further in, blank lines left empty.
+std::string indented(const std::string& text) {
+  std::string out;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    if (text[start] != '\n') out += "  ";
+    out.append(text, start, end - start);
+    start = end;
+  }
+  return out;
+}
+
+// What every part's books are made from: the full score's plan and variables.
+struct part_context {
+  const score::score& model;
+  const std::vector<page_staff>& staves;
+  const repeat_plan& repeats;
+  const staff_layout& layout;
+  const std::vector<written_staff>& written;
+  const std::vector<std::vector<std::size_t>>& sounding;  // the model staves of each MIDI staff
+  std::string midi_settings;  // the \midi block of the full score's playback
+};
+
+// A part's own music variables, its page as a \book, and its rehearsal playback as another.
+std::string part_books(const part_context& c, const part& part) {
+  const page_staff& shown = c.staves[part.page_staff];
+  const std::vector<voice_shape> shapes = voice_shapes(c.model, c.staves);
+  // The part's staves written again, with the marks of the whole score they lacked, under
+  // names of their own where that changes them; their verses are the full score's.
+  std::vector<written_staff> written = c.written;
+  const std::vector<score::staff> own = part_staves(c.model, shown);
+  std::set<std::string> marks;
+  std::string out;
+  for (std::size_t v = 0; v < shown.staves.size(); ++v) {
+    const std::size_t i = shown.staves[v];
+    const staff_music music(own[v], marks, shapes[i], c.repeats.staves[i], c.repeats.per_staff,
+                            c.layout);
+    written_staff& w = written[i];
+    if (music.music() == w.music && music.lower_voices() == w.lowers) continue;
+    w.music_name = w.base + "PartMusic";
+    out += w.music_name + " = {\n" + music.music() + "}\n\n";
+    const std::vector<std::string> lowers = music.lower_voices();
+    w.lower_names.clear();
+    for (std::size_t k = 0; k < lowers.size(); ++k) {
+      w.lower_names.push_back(w.base + "PartLower" +
+                              (k ? number_word(static_cast<int>(k) + 1) : ""));
+      out += w.lower_names.back() + " = {\n" + lowers[k] + "}\n\n";
+    }
+  }
+  // A part numbers its measures as the full score does, at every system, whether or not the
+  // full score shows the numbers: singers find their place by them.
+  score::page_setup numbers = c.model.page;
+  numbers.has_setup = true;
+  if (numbers.numbers == score::bar_numbers::none) numbers.numbers = score::bar_numbers::plain;
+  const bool own_timing = c.repeats.per_staff;
+  std::string page =
+      "\\score {\n  \\compressMMRests <<\n" + staff_block(c.model, written, shown, 2, own_timing) +
+      "  >>\n" +
+      output_block("layout", true, c.repeats.per_staff,
+                   indent_setting(c.model, {shown}) + bar_number_settings(numbers, own_timing)) +
+      "}\n";
+  out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix) +
+         "\n  \\header { instrument = " + quoted(part.title.empty() ? part.suffix : part.title) +
+         " }\n" + indented(page) + "}\n\n";
+  // The rehearsal: the staves of the full score's playback, the part's own ones leading; the
+  // voices above it to the left. A MIDI staff plays as the last of its model staves.
+  const std::size_t first = shown.staves.front();
+  const auto setting = [&](std::size_t k) {
+    const std::size_t i = c.sounding[k].back();
+    const bool rehearsed =
+        std::find(shown.staves.begin(), shown.staves.end(), i) != shown.staves.end();
+    return rehearsal_setting(c.model.staves[i], rehearsed, i < first);
+  };
+  const std::string rehearsal =
+      midi_score(c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings + "}\n";
+  out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix + "-rehearsal") + "\n" +
+         indented(rehearsal) + "}\n";
+  return out;
+}
+
 }  // namespace
 
-std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes) {
+std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes,
+                       bool parts) {
   note_left_out(model, notes);
   const std::vector<page_staff> staves = plan_staves(model);
   const repeat_plan repeats = plan_repeats(model);
@@ -416,19 +509,39 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   const bool own_timing = !shown_agree || repeats.per_staff;
   const bool staff_numbers =
       own_timing && model.page.has_setup && model.page.numbers != score::bar_numbers::none;
-  out += "\\score {\n  <<\n";
+  std::string full = "\\score {\n  <<\n";
   for (std::size_t p = 0; p < staves.size();)
-    out += group_block(model, vars.written(), staves, p, staff_numbers ? 0 : staves.size());
-  out += "  >>\n";
-  out += output_block("layout", shown_agree, repeats.per_staff,
-                      indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
+    full += group_block(model, vars.written(), staves, p, staff_numbers ? 0 : staves.size());
+  full += "  >>\n";
+  full += output_block("layout", shown_agree, repeats.per_staff,
+                       indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
   bool hidden = false;
   for (const score::staff& s : model.staves)
     hidden = hidden || !s.visible;
-  if (!hidden && !repeats.volta)
-    return out + output_block("midi", shown_agree, repeats.per_staff, "") + "}\n";
-  return out + "}\n\n" + midi_score(model, vars.written(), repeats.volta) +
-         output_block("midi", timings_agree(timings, model, true), repeats.per_staff, "") + "}\n";
+  // The MIDI staves: the page's, or every model staff in a score of its own.
+  const bool own_midi = hidden || repeats.volta;
+  std::vector<std::vector<std::size_t>> sounding;
+  for (std::size_t i = 0; own_midi && i < model.staves.size(); ++i)
+    sounding.push_back({i});
+  for (std::size_t p = 0; !own_midi && p < staves.size(); ++p)
+    sounding.push_back(staves[p].staves);
+  const std::string midi_settings =
+      own_midi ? output_block("midi", timings_agree(timings, model, true), repeats.per_staff, "")
+               : output_block("midi", shown_agree, repeats.per_staff, "");
+  if (!own_midi)
+    full += midi_settings + "}\n";
+  else
+    full += "}\n\n" +
+            midi_score(vars.written(), sounding, repeats.volta,
+                       [&](std::size_t k) { return instrument_setting(model.staves[k]); }) +
+            midi_settings + "}\n";
+  if (!parts) return out + full;
+  out += "\\book {\n" + indented(full) + "}\n";
+  const part_context context{model,          staves,   repeats,      layout,
+                             vars.written(), sounding, midi_settings};
+  for (const part& p : plan_parts(model, staves))
+    out += "\n" + part_books(context, p);
+  return out;
 }
 
 }  // namespace choirly::page

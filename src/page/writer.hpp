@@ -12,6 +12,10 @@ namespace choirly::page {
 // The page of a score. What the page leaves out or draws otherwise than the score says
 // (records it has no meaning for, repeats it cannot write as repeats) is added to `notes`,
 // the list that holds the reader's problems too.
-std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes);
+// With `parts`, the full score is a \book of its own, and each part of the score (see
+// parts.hpp) follows it as a \book of its own page (NAME-PART.pdf) and one of its rehearsal
+// playback (NAME-PART-rehearsal.midi), all engraved by one LilyPond run.
+std::string write_page(const score::score& model, std::vector<score::diagnostic>& notes,
+                       bool parts = false);
 
 }  // namespace choirly::page

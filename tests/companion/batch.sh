@@ -270,6 +270,7 @@ s -j|-j needs a value
 s --timeout|--timeout needs a value
 -- --help|no such file or folder: --help
 --|no PATH given
+--parts --choirly s|--parts needs the page path; choirly's fixed format (--choirly) has no parts
 EOF
   # Accepted forms.
   while IFS='|' read -r args expected_out; do
@@ -283,6 +284,23 @@ EOF
 -q -oly-out --ly-only s|1 converted, 0 failed
 EOF
   [ -s ly-out/a.ly ] || fail "-oDIR written together: no ly-out/a.ly"
+  # --parts: every file of the score moved into place, the parts' too; a later run that
+  # fails leaves them all as they were.
+  score p/hymn.nwctxt
+  run parts 0 -q --parts p
+  for file in hymn.pdf hymn.midi hymn-Women.pdf hymn-Women-rehearsal.midi; do
+    [ -s "p/$file" ] || fail "--parts: no p/$file: $(ls p)"
+  done
+  grep -q 'bookOutputSuffix "Women"' p/hymn.ly || fail "--parts: the document makes no part"
+  no_work_folders "--parts"
+  cp p/hymn-Women.pdf parts-before.pdf
+  STANDIN_LILYPOND=error run parts-failed 1 -q --parts p
+  cmp -s p/hymn-Women.pdf parts-before.pdf && [ -s p/hymn-Women-rehearsal.midi ] ||
+    fail "--parts: a failed run changed the earlier part files"
+  no_work_folders "--parts failed"
+  run parts-ly 0 -q --parts --ly-only -o parts-ly p
+  [ "$(ls parts-ly)" = "hymn.log
+hymn.ly" ] || fail "--parts --ly-only: wrote $(ls parts-ly)"
   ;;
 
 groups)

@@ -49,6 +49,10 @@ TEST(EngraveOptions, MistakesAreNamed) {
        "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
       {{"--png", "--nwctxt-only", "s"},
        "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
+      {{"--parts", "--choirly", "s"},
+       "--parts needs the page path; choirly's fixed format (--choirly) has no parts"},
+      {{"--nwctxt-only", "--parts", "s"},
+       "--nwctxt-only writes no LilyPond, so it makes no parts (--parts)"},
   };
   for (const auto& row : rows) {
     const result<options> parsed = parse(row.args);
@@ -67,6 +71,11 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_EQ(all->timeout, 0);
   EXPECT_TRUE(all->choirly && all->ly_only && all->png && all->quiet);
   EXPECT_EQ(all->paths, (std::vector<std::string>{"a", "-b", "--help", "-"}));
+
+  const result<options> parts = parse({"--parts", "--ly-only", "--png", "a"});
+  ASSERT_TRUE(parts) << parts.reason();
+  EXPECT_TRUE(parts->parts && parts->ly_only && parts->png);
+  EXPECT_FALSE(all->parts);
 
   const result<options> text = parse({"--nwctxt-only", "--codepage", "949", "a"});
   ASSERT_TRUE(text) << text.reason();

@@ -2,7 +2,7 @@
 # Engraves one score through the page path with the events logger and compares the notes and
 # syllables LilyPond engraved with the ones the score model holds:
 #
-#   check_events.sh [--engrave-only] [--engrave CHOIRLY_ENGRAVE] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR
+#   check_events.sh [--engrave-only] [--engrave CHOIRLY_ENGRAVE [--parts]] PAGE_EVENTS LOG_EVENTS_LY SCORE OUT_DIR
 #
 # PAGE_EVENTS is the choirly-page-events program: "PAGE_EVENTS SCORE" prints the model's
 # events, "PAGE_EVENTS --ly SCORE" the page document. With --engrave the document is the one
@@ -13,15 +13,19 @@
 # Exit status 0 when LilyPond engraved the document without error and both sides hold the
 # same events, 1 otherwise (the first differing events are printed), 77 without lilypond.
 # With --engrave-only the comparison is left out (the warnings summary uses it to make a
-# missing log).
+# missing log). With --parts the document is the one "CHOIRLY_ENGRAVE --parts" writes, engraved
+# once: the full score is compared as above, then check_parts.py checks each part's page
+# (its notes and syllables those of its staff in the full score) and rehearsal MIDI file.
 set -u
 readonly skip_status=77
 
 engrave_only=0
 engrave=
+parts=
 while [ $# -gt 0 ]; do
   case $1 in
     --engrave-only) engrave_only=1 ;;
+    --parts) parts=--parts ;;
     --engrave)
       engrave=${2:-}
       shift
@@ -63,7 +67,7 @@ rm -f "$document" "$model" "$engraved" "$log"
 work=$(mktemp -d "${TMPDIR:-/tmp}/choirly-events.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 if [ -n "$engrave" ]; then
-  "$engrave" --ly-only -q -o "$work/page" "$score" >"$out/$name.page.err" 2>&1 &&
+  "$engrave" --ly-only $parts -q -o "$work/page" "$score" >"$out/$name.page.err" 2>&1 &&
     cp "$work/page/$name.ly" "$document" 2>>"$out/$name.page.err"
 else
   "$page_events" --ly "$score" >"$document" 2>"$out/$name.page.err"
@@ -80,7 +84,8 @@ cp "$document" "$work/$name.ly"
 status=$?
 cp "$work/lilypond.log" "$log"
 touch "$work/engraved"
-LC_ALL=C sort "$work/engraved" >"$engraved"
+# The full score is the first score engraved; the parts' pages follow it.
+awk '/^score$/ { n++; next } n <= 1' "$work/engraved" | LC_ALL=C sort >"$engraved"
 # Every error line counts, but for one harmless message: LilyPond probing a table that the
 # Korean fallback fonts (Nanum) do not have; the text still prints.
 errors=$(grep 'error:' "$log" | grep -cv '^programming error: FT_Load_Sfnt_Table (): error\.$')
@@ -132,7 +137,10 @@ if cmp -s "$model" "$engraved"; then
   else
     echo "PASS $name: the same events on both sides"
   fi
-  exit 0
+  [ -z "$parts" ] && exit 0
+  cp "$work/engraved" "$out/$name.engraved-all"
+  python3 "$(dirname "$0")/check_parts.py" "$document" "$work/engraved" "$model" "$work" "$name"
+  exit $?
 fi
 
 # The events found on one side only, by onset, the model's before LilyPond's, then as text.

@@ -8,6 +8,7 @@
 %%   beam STAFF START END                       e.g. beam staff1 1/2 7/8
 %%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
 %%   tie STAFF ONSET GRACE PITCH TO             e.g. tie staff1 1/2 - 0:4:0 3/4
+%%   score                                      before the events of each score engraved
 %%
 %% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
 %% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
@@ -91,6 +92,8 @@
             (log-tie tie (ly:spanner-bound tie LEFT) (ly:spanner-bound tie RIGHT))
             (log-tie tie (ly:grob-object tie 'note-head) #f)))
       (reverse ties)))
+    ;; Each engraved score's events follow a line of their own, "score".
+    ((initialize engraver) (choirly-log-event! "score"))
     (acknowledgers
      ;; A tie left to ring has both interfaces; each tie is logged once.
      ((tie-interface engraver grob source-engraver)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # One golden page case, through choirly-engrave's default path: the page written for
 # CASE/input.nwctxt must equal CASE/expected.ly, and its log CASE/expected.log where the case
-# has one.
+# has one. CASE/options, where the case has one, holds more options for choirly-engrave.
 #   run_page_case.sh CHOIRLY_ENGRAVE CASE_DIR
 # Prints the case's name and the first lines that differ when it fails.
 engrave="$1"
@@ -9,7 +9,10 @@ case_dir="$2"
 name="$(basename "$case_dir")"
 work="$(mktemp -d "${TMPDIR:-/tmp}/page-case.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-if ! "$engrave" --ly-only -q -o "$work" "$case_dir/input.nwctxt" >"$work/stdout" 2>&1; then
+options=
+[ -f "$case_dir/options" ] && options=$(cat "$case_dir/options")
+# shellcheck disable=SC2086 # the options are words of their own
+if ! "$engrave" --ly-only $options -q -o "$work" "$case_dir/input.nwctxt" >"$work/stdout" 2>&1; then
   echo "FAIL $name: the page was not written: $(cat "$work/stdout")"
   exit 1
 fi

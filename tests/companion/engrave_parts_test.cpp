@@ -1,0 +1,134 @@
+// The parts of --parts: which staff labels and names sing, the file names parts take, and the
+// parts of real scores, Korean ones among them, as expected by hand.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engrave/page_conversion.hpp"
+#include "page/parts.hpp"
+#include "page/staves.hpp"
+
+namespace {
+
+using choirly::page::file_name_text;
+using choirly::page::names_a_voice;
+
+TEST(EngraveParts, LabelsAndNamesThatSing) {
+  const struct {
+    const char* text;
+    bool voice;
+  } rows[] = {
+      {"Soprano", true},
+      {"SOPRANO I", true},
+      {"Mezzo-Soprano", true},
+      {"Alt", true},
+      {"Altos", true},
+      {"Contralto", true},
+      {"Tenor 1", true},
+      {"T\xc3\xa9nor", true},
+      {"Baritone", true},
+      {"Bass", true},
+      {"Basse", true},
+      {"Basso continuo", false},
+      {"S", true},
+      {"A", true},
+      {"S A", true},
+      {"SATB", true},
+      {"TB", true},
+      {"T2", true},
+      {"Sop.", true},
+      {"Ten.", true},
+      {"Bar.", true},
+      {"Bs.", true},
+      {"Women", true},
+      {"Choir", true},
+      {"소프라노", true},
+      {"알토", true},
+      {"앨토", true},
+      {"테너, 베이스", true},
+      {"베이스", true},
+      {"바리톤", true},
+      {"", false},
+      {"Staff-1", false},
+      {"Right Hand", false},
+      {"Pianoforte", false},
+      {"Violino I.", false},
+      {"Viola.", false},
+      {"Contrabass", false},
+      {"Bassoon", false},
+      {"Bar Measurement", false},
+      {"Sopranino", false},
+      {"BA", false},
+      {"Sax", false},
+      {"Tenderly", false},
+      {"Organ", false},
+      {"<StaffLabel>", false},
+      {"Alto Sax", false},
+      {"Bass Guitar", false},
+      {"Tenor Drum", false},
+      {"Soprano Recorder", false},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(names_a_voice(row.text), row.voice) << row.text;
+}
+
+TEST(EngraveParts, FileNameText) {
+  const struct {
+    const char* text;
+    const char* file;
+  } rows[] = {
+      {"Soprano", "Soprano"},
+      {"테너, 베이스", "테너-베이스"},
+      {"<StaffLabel>", "StaffLabel"},
+      {"Violino I.", "Violino-I"},
+      {"  S/A  ", "S-A"},
+      {"a:b*c?\"d|e\\f", "a-b-c-d-e-f"},
+      {"Tenor\t2\n", "Tenor-2"},
+      {"...", ""},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(file_name_text(row.text), row.file) << row.text;
+}
+
+std::vector<std::string> part_names(const std::string& file) {
+  std::ifstream in(std::string(CHOIRLY_CORPUS_DIR) + "/" + file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto read = choirly::engrave::read_page_score(bytes);
+  if (!in.is_open() || !read) return {"cannot read " + file};
+  std::vector<std::string> names;
+  for (const auto& p :
+       choirly::page::plan_parts(read->model, choirly::page::plan_staves(read->model)))
+    names.push_back(p.suffix);
+  return names;
+}
+
+TEST(EngraveParts, CorpusScores) {
+  using names = std::vector<std::string>;
+  const struct {
+    const char* file;
+    names parts;
+  } rows[] = {
+      // SATB with words under each voice, a piano pair below or above left out.
+      {"kor_choir_go_down_moses_b.nwctxt", {"소프라노", "앨토", "테너", "베이스"}},
+      {"kor_choir_gara_sarang_satb.nwctxt", {"소프라노", "앨토", "테너-베이스"}},
+      // One singing staff; the piano staves are hidden or do not sing.
+      {"kor_choir_ganaham_3staff.nwctxt", {"Staff-1"}},
+      {"kor_choir_go_down_moses_a.nwctxt", {"Staff", "Staff-1", "Staff-2", "Staff-3"}},
+      // Words under the viola alone make it the one part.
+      {"m21_cuthbert_string_quartet.nwctxt", {"Viola"}},
+      {"m21_really_complete_example.nwctxt", {"StaffLabel", "PianoStaffLabel", "Staff3Name"}},
+      // No staff sings: every shown staff, named by its label, else its name, else its place.
+      {"msx_incomplete_voice_2staves.nwctxt", {"Staff-1", "New-Britain"}},
+      {"msx_segnos2_2staff.nwctxt", {"Staff-1", "Staff-2"}},
+      {"m21_very_simple.nwctxt", {"Staff1"}},
+      // The right hand lies on its layer (Layer:Y): one part under the upper staff's label.
+      {"msx_beethoven_choral_fantasy_piano.nwctxt", {"Pianoforte", "Piano-LH"}},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(part_names(row.file), row.parts) << row.file;
+}
+
+}  // namespace
