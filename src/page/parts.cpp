@@ -254,6 +254,12 @@ std::vector<score::staff> part_staves(const score::score& model, const page_staf
     m.end_item = to_end ? items.size() : moved[m.end_item];
   }
   upper.items = std::move(items);
+  // So do the ties' targets.
+  for (score::item& it : upper.items)
+    if (auto* e = std::get_if<score::event>(&it))
+      for (std::vector<score::note>* notes : {&e->main.notes, &e->second.notes})
+        for (score::note& n : *notes)
+          if (n.tied_to) n.tied_to->item = moved[std::min(n.tied_to->item, moved.size() - 1)];
   return out;
 }
 

@@ -131,4 +131,39 @@ TEST(EngraveParts, CorpusScores) {
     EXPECT_EQ(part_names(row.file), row.parts) << row.file;
 }
 
+// A part takes tempo and flow marks from other staves into its own items; every tie must
+// still reach the same note it reaches in the full score.
+TEST(EngraveParts, TiesReachTheSameNotesWithBorrowedMarks) {
+  namespace score = choirly::score;
+  for (const char* file : {"kor_choir_go_down_moses_b.nwctxt", "kor_choir_gara_sarang_satb.nwctxt",
+                           "msx_beethoven_choral_fantasy_piano.nwctxt"}) {
+    std::ifstream in(std::string(CHOIRLY_CORPUS_DIR) + "/" + file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto read = choirly::engrave::read_page_score(bytes);
+    ASSERT_TRUE(in.is_open() && read) << file;
+    const score::score& model = read->model;
+    std::size_t ties = 0;
+    const auto page_staves = choirly::page::plan_staves(model);
+    for (const auto& p : choirly::page::plan_parts(model, page_staves)) {
+      const std::vector<score::staff> staves =
+          choirly::page::part_staves(model, page_staves[p.page_staff]);
+      for (std::size_t s = 0; s < staves.size(); ++s)
+        for (const score::item& it : staves[s].items)
+          if (const auto* e = std::get_if<score::event>(&it))
+            for (const score::note& n : e->main.notes) {
+              if (!n.tied_to) continue;
+              ++ties;
+              ASSERT_LT(n.tied_to->item, staves[s].items.size()) << file;
+              const auto* to = std::get_if<score::event>(&staves[s].items[n.tied_to->item]);
+              ASSERT_NE(to, nullptr) << file << ": a tie reaches a mark";
+              const auto& notes = n.tied_to->part == 0 ? to->main.notes : to->second.notes;
+              ASSERT_LT(n.tied_to->index, notes.size()) << file;
+              EXPECT_EQ(notes[n.tied_to->index].position, n.position) << file;
+              EXPECT_TRUE(to->onset > e->onset) << file;
+            }
+    }
+    EXPECT_GT(ties, 0u) << file;
+  }
+}
+
 }  // namespace
