@@ -21,8 +21,9 @@ std::string document_argument(const std::string& stem) {
 }
 
 engrave_step convert_ly_step(const tool_paths& tools, const std::string& stem) {
-  return {
-      "convert-ly", {tools.convert_ly, document_argument(stem)}, stem + ".ly.new", stem + ".ly"};
+  std::vector<std::string> args = tools.convert_ly;
+  args.push_back(document_argument(stem));
+  return {"convert-ly", std::move(args), stem + ".ly.new", stem + ".ly"};
 }
 
 engrave_step lilypond_step(const tool_paths& tools, bool png,

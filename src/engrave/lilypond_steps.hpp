@@ -10,8 +10,10 @@
 
 namespace choirly::engrave {
 
+// The programs' paths; convert-ly's may begin with the interpreter that runs its script.
 struct tool_paths {
-  std::string convert_ly, lilypond;
+  std::vector<std::string> convert_ly;
+  std::string lilypond;
 };
 
 // One child program, run in the work folder where the documents are STEM.ly. Its standard

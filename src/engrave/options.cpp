@@ -3,6 +3,7 @@
 
 #include "engrave/shown_name.hpp"
 #include "engrave/text_encoding.hpp"
+#include "engrave/utf8_path.hpp"
 
 namespace choirly::engrave {
 
@@ -10,8 +11,8 @@ namespace fs = std::filesystem;
 
 const std::string_view usage_text =
     "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
-    "                       [--nwctxt-only] [--codepage N] [--png] [-q] [--help] [--version]\n"
-    "                       [--] PATH...\n"
+    "                       [--nwctxt-only] [--codepage N] [--png] [--lilypond PROGRAM]\n"
+    "                       [-q] [--help] [--version] [--] PATH...\n"
     "\n"
     "Writes each NoteWorthy Composer score, text (.nwctxt) or NoteWorthy's own file (.nwc,\n"
     "saved by version 1.70 to 2.75), as a LilyPond 2.24 score, with its lyrics, triplets and\n"
@@ -34,6 +35,10 @@ const std::string_view usage_text =
     "             code page, in Windows code page N (default: Windows-1252, or 949, 932, 936\n"
     "             or 950 when their bytes read as that code page's characters)\n"
     "  --png      write PNG pages as well\n"
+    "  --lilypond PROGRAM\n"
+    "             engrave with this lilypond, or the one in this folder, and the convert-ly\n"
+    "             beside it (default: the ones on PATH; on Windows also the newest\n"
+    "             lilypond-2.2* folder in Program Files or AppData\\Local\\Programs)\n"
     "  -q         print only the failures and the summary\n"
     "  --help     print this help\n"
     "  --version  print the version\n"
@@ -90,6 +95,12 @@ result<options> parse_options(int argc, const char* const* argv) {
             "such as 1252 or 949, not '" +
             shown_name(*value) + "'"};
       opts.code_page = *n;
+    } else if (arg == "--lilypond" || arg.starts_with("--lilypond=")) {
+      const std::optional<std::string_view> value =
+          arg == "--lilypond" ? value_of(arg.substr(arg.size())) : arg.substr(11);
+      if (!value) return needs_value("--lilypond");
+      if (value->empty()) return failure{"--lilypond needs a program or a folder"};
+      opts.lilypond = std::string(*value);
     } else if (arg == "--choirly") {
       opts.choirly = true;
     } else if (arg == "--png") {
@@ -116,7 +127,7 @@ result<options> parse_options(int argc, const char* const* argv) {
       const std::optional<std::string_view> value = value_of(arg.substr(2));
       if (!value) return needs_value("-o");
       if (value->empty()) return failure{"-o needs a folder name"};
-      opts.output_dir = fs::path(*value);
+      opts.output_dir = path_of(*value);
     } else {
       return failure{"unknown option " + shown_name(arg) +
                      "; a PATH that begins with '-' goes after --"};

@@ -26,6 +26,7 @@ struct options {
   bool choirly = false;
   bool png = false;
   bool quiet = false;
+  std::optional<std::string> lilypond;  // the program, or the folder that holds it
   std::vector<std::string> paths;
 };
 

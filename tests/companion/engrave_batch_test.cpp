@@ -135,7 +135,7 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
 }
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
-  const tool_paths tools{"/bin/convert-ly", "/bin/lilypond"};
+  const tool_paths tools{{"/bin/convert-ly"}, "/bin/lilypond"};
   const engrave_step convert = convert_ly_step(tools, "-x");
   EXPECT_EQ(convert.argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
   EXPECT_EQ(convert.output_file, "-x.ly.new");
@@ -339,7 +339,7 @@ TEST_F(EngraveFolder, ThePathSaysWhetherConvertLyRuns) {
   const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
   chosen_path chosen;
   engrave_settings settings;
-  settings.tools = {"/bin/false", "/bin/true"};
+  settings.tools = {{"/bin/false"}, "/bin/true"};
   recorder seen;
   std::vector<score_result> results;
   // A convert-ly that fails is run only for a path that needs it.
