@@ -59,8 +59,7 @@ int wait_for_child_or_interrupt(const std::vector<child_handle>& children,
 // standard output too, unless `output` names a file that it is to replace: the child, or
 // why it could not start.
 result<child_handle> spawn_child(const std::vector<std::string>& args,
-                                 const std::filesystem::path& dir,
-                                 const std::filesystem::path& log,
+                                 const std::filesystem::path& dir, const std::filesystem::path& log,
                                  const std::optional<std::filesystem::path>& output);
 
 // How the child ended, once it has (its handles released then); nothing while it runs; a

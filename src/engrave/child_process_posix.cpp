@@ -5,12 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "engrave/child_process.hpp"
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 
+#include "engrave/child_process.hpp"
 #include "engrave/file_io.hpp"
 
 extern char** environ;
@@ -126,8 +125,7 @@ std::string exit_text(int status) {
 }  // namespace
 
 result<child_handle> spawn_child(const std::vector<std::string>& args,
-                                 const std::filesystem::path& dir,
-                                 const std::filesystem::path& log,
+                                 const std::filesystem::path& dir, const std::filesystem::path& log,
                                  const std::optional<std::filesystem::path>& output) {
   const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (err < 0) return failure{call_failure("open", log, errno)};

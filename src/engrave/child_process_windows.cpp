@@ -100,8 +100,7 @@ int wait_for_child_or_interrupt(const std::vector<child_handle>& children,
 }
 
 result<child_handle> spawn_child(const std::vector<std::string>& args,
-                                 const std::filesystem::path& dir,
-                                 const std::filesystem::path& log,
+                                 const std::filesystem::path& dir, const std::filesystem::path& log,
                                  const std::optional<std::filesystem::path>& output) {
   const inherited err{open_inherited(log, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS)};
   if (err.handle == INVALID_HANDLE_VALUE)
@@ -152,8 +151,7 @@ result<std::optional<child_exit>> poll_child(child_handle& child, std::string_vi
   if (waited == WAIT_TIMEOUT) return std::optional<child_exit>();
   DWORD code = 0;
   if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(handle_of(child.process), &code))
-    return failure{"waiting for " + std::string(title) + ": " +
-                   windows_error_text(GetLastError())};
+    return failure{"waiting for " + std::string(title) + ": " + windows_error_text(GetLastError())};
   // What it left running ends with it, as its process group does elsewhere.
   TerminateJobObject(handle_of(child.job), 1);
   release(child);

@@ -47,10 +47,10 @@ struct score_group {
   engrave_step step;
   child_handle child;
   steady::time_point deadline;
-  std::uint64_t log_start = 0;       // where this child's output begins in its log
-  std::size_t begun = 0;     // members LilyPond has announced
-  std::size_t finished = 0;  // members at the front finished while LilyPond goes on
-  std::uint64_t scanned = 0;        // bytes of LilyPond's output read for announcements
+  std::uint64_t log_start = 0;  // where this child's output begins in its log
+  std::size_t begun = 0;        // members LilyPond has announced
+  std::size_t finished = 0;     // members at the front finished while LilyPond goes on
+  std::uint64_t scanned = 0;    // bytes of LilyPond's output read for announcements
   bool lilypond() const { return converting == members.size(); }
 };
 
@@ -319,8 +319,9 @@ class batch {
     const std::size_t whole = text.rfind('\n');
     if (whole == std::string::npos) return;
     g.scanned += whole + 1;
-    for (const std::string_view line : util::lines(std::string_view(text).substr(0, whole))) {
+    for (std::string_view line : util::lines(std::string_view(text).substr(0, whole))) {
       if (g.begun >= g.members.size()) break;
+      if (line.ends_with('\r')) line.remove_suffix(1);
       const std::string expected =
           "Processing `" + document_argument(job(g.members[g.begun].index).stem) + "'";
       if (line != expected) continue;
@@ -365,8 +366,8 @@ class batch {
     member& m = g.members[g.converting];
     outcome judged = done{};
     if (!status.clean) {
-      judged = failure{g.step.title + " " + status.text + " (see " + job(m.index).shown_out +
-                       ".log)"};
+      judged =
+          failure{g.step.title + " " + status.text + " (see " + job(m.index).shown_out + ".log)"};
     } else {
       std::error_code error;
       const fs::path output = g.work / path_of(g.step.output_file);

@@ -50,7 +50,6 @@ enum class placed {
 };
 
 // Moves `from` to `to`, replacing what is there; why not, as the call's error text.
-result<placed> move_into_place(const std::filesystem::path& from,
-                               const std::filesystem::path& to);
+result<placed> move_into_place(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace choirly::engrave

@@ -1,6 +1,4 @@
 // POSIX reads and writes that keep to their limits and say what failed.
-#include "engrave/file_io.hpp"
-
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engrave/file_io.hpp"
 #include "engrave/shown_name.hpp"
 
 namespace choirly::engrave {

@@ -51,8 +51,7 @@ bool write_all(HANDLE file, std::string_view data) {
 
 result<file_facts> look_at(const fs::path& path) {
   // Folders open only with FILE_FLAG_BACKUP_SEMANTICS; asking for no access opens anything.
-  const file_handle file{
-      open_file(path, 0, share_all, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)};
+  const file_handle file{open_file(path, 0, share_all, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)};
   if (!file.open()) return failure{"CreateFileW: " + windows_error_text(GetLastError())};
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(file.handle, &info))

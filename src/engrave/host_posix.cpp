@@ -63,9 +63,10 @@ result<tool_paths> find_tools(const std::optional<std::string>& lilypond, bool n
   std::optional<fs::path> named_dir;
   if (lilypond) {
     std::error_code error;
-    const fs::path named = fs::is_directory(*lilypond, error) ? fs::path(*lilypond) / "lilypond"
-                                                              : fs::path(*lilypond);
-    const std::optional<std::string> found = runnable(named);
+    const bool folder = fs::is_directory(*lilypond, error);
+    const fs::path named = folder ? fs::path(*lilypond) / "lilypond" : fs::path(*lilypond);
+    std::optional<std::string> found = runnable(named);
+    if (!found && folder) found = runnable(fs::path(*lilypond) / "bin" / "lilypond");
     if (!found) {
       const std::string why =
           access(named.c_str(), X_OK) != 0 ? std::strerror(errno) : "not a plain file";

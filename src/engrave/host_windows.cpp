@@ -162,7 +162,9 @@ result<tool_paths> find_tools(const std::optional<std::string>& lilypond, bool n
   if (!found) {
     std::string places;
     for (std::size_t i = 0; i < roots.size(); ++i)
-      places += (i == 0 ? "" : i + 1 == roots.size() ? " or " : ", ") +
+      places += (i == 0                  ? ""
+                 : i + 1 == roots.size() ? " or "
+                                         : ", ") +
                 shown_name(utf8_of(roots[i]), false);
     return failure{"lilypond.exe is neither on PATH nor in a lilypond-2.2* folder under " +
                    (places.empty() ? std::string("Program Files") : places) +

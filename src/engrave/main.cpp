@@ -136,8 +136,8 @@ int run(const std::vector<std::string>& args, bool terminal) {
   }
 
   engrave_settings settings;
-  settings.jobs = opts.jobs != 0 ? opts.jobs
-                                 : std::max<std::size_t>(1, std::thread::hardware_concurrency());
+  settings.jobs =
+      opts.jobs != 0 ? opts.jobs : std::max<std::size_t>(1, std::thread::hardware_concurrency());
   settings.timeout_seconds = opts.timeout;
   settings.png = opts.png;
   settings.ly_only = opts.ly_only || opts.nwctxt_only;
@@ -156,8 +156,7 @@ int run(const std::vector<std::string>& args, bool terminal) {
     std::error_code error;
     fs::create_directories(*opts.output_dir, error);
     if (error)
-      return usage_error("cannot create " + shown_path(*opts.output_dir) + ": " +
-                         error.message());
+      return usage_error("cannot create " + shown_path(*opts.output_dir) + ": " + error.message());
   }
 
   progress shown(jobs, opts.quiet, settings.ly_only, terminal);

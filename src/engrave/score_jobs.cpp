@@ -29,7 +29,8 @@ struct search {
       return;
     }
     if (!facts->plain) {
-      result.skipped.push_back({shown_path(below), std::string(facts->kind) + ", not a score file"});
+      result.skipped.push_back(
+          {shown_path(below), std::string(facts->kind) + ", not a score file"});
       return;
     }
     if (!seen.insert({facts->volume, facts->index}).second) return;

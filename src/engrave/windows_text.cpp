@@ -32,8 +32,8 @@ std::string windows_error_text(unsigned long error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::string text = n > 0 ? narrow(std::wstring_view(buffer, n)) : "";
   if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
-                           text.back() == '.'))
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
     text.pop_back();
   return text.empty() ? "error " + std::to_string(error) : text;
 }

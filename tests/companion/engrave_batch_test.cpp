@@ -147,6 +147,12 @@ TEST(EngraveBatch, StepsOfAnEngraving) {
   // Several documents to one process, each named as its "Processing" line names it.
   EXPECT_EQ(lilypond_step(tools, false, {"b", "-c", "d.e"}).argv,
             (std::vector<std::string>{"/bin/lilypond", "b.ly", "./-c.ly", "d.e.ly"}));
+  // LilyPond for Windows runs convert-ly's script with the Python it brings.
+  const tool_paths windows{{"C:\\lp\\bin\\python.exe", "C:\\lp\\bin\\convert-ly.py"},
+                           "C:\\lp\\bin\\lilypond.exe"};
+  EXPECT_EQ(
+      convert_ly_step(windows, "a").argv,
+      (std::vector<std::string>{"C:\\lp\\bin\\python.exe", "C:\\lp\\bin\\convert-ly.py", "a.ly"}));
 }
 
 TEST(EngraveBatch, OutputsOfOneScoreAmongOthers) {

@@ -49,6 +49,8 @@ TEST(EngraveOptions, MistakesAreNamed) {
        "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
       {{"--png", "--nwctxt-only", "s"},
        "--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"},
+      {{"s", "--lilypond"}, "--lilypond needs a value"},
+      {{"--lilypond=", "s"}, "--lilypond needs a program or a folder"},
   };
   for (const auto& row : rows) {
     const result<options> parsed = parse(row.args);
@@ -73,6 +75,8 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_TRUE(text->nwctxt_only);
   EXPECT_EQ(text->code_page, 949);
   EXPECT_EQ(parse({"--codepage=1252", "a"})->code_page, 1252);
+  EXPECT_EQ(parse({"--lilypond", "C:\\LilyPond\\bin", "a"})->lilypond, "C:\\LilyPond\\bin");
+  EXPECT_EQ(parse({"--lilypond=/opt/lilypond", "a"})->lilypond, "/opt/lilypond");
 
   const result<options> plain = parse({"a"});
   ASSERT_TRUE(plain);
@@ -81,6 +85,7 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_FALSE(plain->output_dir.has_value());
   EXPECT_FALSE(plain->nwctxt_only);
   EXPECT_EQ(plain->code_page, 0);  // chosen by the bytes of each score
+  EXPECT_FALSE(plain->lilypond.has_value());
 
   // --help and --version end the reading: what follows them is not judged.
   EXPECT_EQ(parse({"--help", "-j0"})->asked, options::request::help);
