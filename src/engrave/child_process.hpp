@@ -1,24 +1,25 @@
-// Child programs of a batch and the signals around them: each child in a process group of
-// its own, so that it can be ended with everything it started, and interrupts taken only
-// where the batch can stop cleanly.
+// Child programs of a batch and the interrupts around them: each child started so that it
+// can be ended with everything it started (a process group on POSIX systems, a Job object on
+// Windows), and interrupts taken only where the batch can stop cleanly.
 #pragma once
 
-#include <signal.h>
-#include <sys/types.h>
-
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engrave/result.hpp"
 
 namespace choirly::engrave {
 
-// Blocks the signals that end a run (SIGINT, SIGTERM, SIGHUP, unless the program was started
-// ignoring them), so that they are taken only where the batch can stop cleanly, and sets
-// SIGCHLD to its default (an inherited "ignore" would leave no child to wait for) and
-// SIGPIPE to be ignored (a closed output gives EPIPE). Undone at its end; children start
-// with the default dispositions and no blocked signal.
+// Holds the interrupts that end a run (SIGINT, SIGTERM, SIGHUP, unless the program was
+// started ignoring them; on Windows Ctrl-C, Ctrl-Break and the closing of the console), so
+// that they are taken only where the batch can stop cleanly. Undone at its end; children
+// start with the default dispositions.
 class signal_guard {
  public:
   signal_guard();
@@ -27,27 +28,45 @@ class signal_guard {
   ~signal_guard();
 
  private:
-  sigset_t old_mask_;
-  struct sigaction old_chld_ = {};
-  struct sigaction old_pipe_ = {};
+  struct saved;
+  std::unique_ptr<saved> saved_;
 };
 
-// The first of SIGINT, SIGTERM and SIGHUP that is pending, taken; or 0.
+// A running child: its process id on POSIX systems; on Windows the process's handle and that
+// of the Job object that holds it with everything it starts.
+struct child_handle {
+  std::intptr_t process = -1;
+  std::intptr_t job = 0;
+};
+
+// How a child ended: cleanly (status 0) or not, and "exited with status N" or "was ended by
+// signal N".
+struct child_exit {
+  bool clean = false;
+  std::string text;
+};
+
+// The first interrupt that is pending, taken: its signal number (Windows' console events
+// count as SIGINT, 2); or 0.
 int take_interrupt();
 
-// Waits until a child ends, `seconds` and `nanoseconds` pass or an interrupt comes: the
-// interrupt's signal, or 0. Needs a signal_guard alive.
-int wait_for_child_or_interrupt(long seconds, long nanoseconds);
+// Waits until one of the children ends, `wait` passes or an interrupt comes: the interrupt's
+// signal, or 0. Needs a signal_guard alive.
+int wait_for_child_or_interrupt(const std::vector<child_handle>& children,
+                                std::chrono::nanoseconds wait);
 
-// Starts a child in `dir`, in a process group of its own, with standard input from
-// /dev/null: its process id, or why it could not start.
-result<pid_t> spawn_child(const std::vector<std::string>& args, const std::filesystem::path& dir,
-                          int out_fd, int err_fd);
+// Starts a child in `dir` with standard input empty, standard error appended to `log`, and
+// standard output too, unless `output` names a file that it is to replace: the child, or
+// why it could not start.
+result<child_handle> spawn_child(const std::vector<std::string>& args,
+                                 const std::filesystem::path& dir, const std::filesystem::path& log,
+                                 const std::optional<std::filesystem::path>& output);
 
-// Ends the child's whole process group: politely first, then for good.
-void end_group(pid_t pid);
+// How the child ended, once it has (its handles released then); nothing while it runs; a
+// failure, naming the child by its `title`, when it cannot be waited for.
+result<std::optional<child_exit>> poll_child(child_handle& child, std::string_view title);
 
-// "exited with status N" or "was ended by signal N".
-std::string exit_text(int status);
+// Ends the child with everything it started: politely first, then for good.
+void end_child(child_handle& child);
 
 }  // namespace choirly::engrave

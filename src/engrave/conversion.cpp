@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "choirly.hpp"
+#include "engrave/memory_stream.hpp"
 #include "engrave/score_preparation.hpp"
 #include "engrave/score_texts.hpp"
 #include "limits.hpp"
@@ -19,28 +19,6 @@ namespace {
 // The warning choirly gives for a score without "!NoteWorthyComposer-End": the document is
 // left unfinished, and LilyPond would refuse it.
 constexpr std::string_view no_end_marker = "WARNING: Input has no end marker";
-
-// A memory stream that collects what is written to it.
-class memory_output {
- public:
-  memory_output() : file_(open_memstream(&buffer_, &size_)) {}
-  memory_output(const memory_output&) = delete;
-  memory_output& operator=(const memory_output&) = delete;
-  ~memory_output() {
-    if (file_) std::fclose(file_);
-    std::free(buffer_);
-  }
-  std::FILE* file() const { return file_; }
-  std::string text() {
-    std::fflush(file_);
-    return std::string(buffer_, size_);
-  }
-
- private:
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* file_;
-};
 
 std::string first_line_starting(std::string_view text, std::string_view prefix) {
   for (const std::string_view line : util::lines(text))
@@ -56,9 +34,7 @@ int run_choirly(std::string_view windows_1252, std::string& out, std::string& er
   char option[] = "-SATB";
   char* argv[] = {program, option, nullptr};
   std::string input(windows_1252);
-  // fmemopen refuses an empty buffer.
-  std::FILE* in =
-      input.empty() ? std::fopen("/dev/null", "rb") : fmemopen(input.data(), input.size(), "rb");
+  std::FILE* in = open_input(input);
   memory_output document, messages;
   if (!in || !document.file() || !messages.file()) {
     if (in) std::fclose(in);

@@ -3,11 +3,6 @@
 // and the move of each score's finished outputs into place.
 #include "engrave/engraver.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +13,8 @@
 #include <utility>
 
 #include "engrave/file_io.hpp"
+#include "engrave/utf8_path.hpp"
+#include "engrave/windows_rules.hpp"
 #include "util/lines.hpp"
 
 namespace choirly::engrave {
@@ -48,12 +45,12 @@ struct score_group {
   std::vector<member> members;  // not finished yet, in LilyPond's order
   std::size_t converting = 0;   // the member convert-ly runs on; members.size() for LilyPond
   engrave_step step;
-  pid_t child = -1;
+  child_handle child;
   steady::time_point deadline;
-  off_t log_start = 0;       // where this child's output begins in its log
-  std::size_t begun = 0;     // members LilyPond has announced
-  std::size_t finished = 0;  // members at the front finished while LilyPond goes on
-  off_t scanned = 0;         // bytes of LilyPond's output read for announcements
+  std::uint64_t log_start = 0;  // where this child's output begins in its log
+  std::size_t begun = 0;        // members LilyPond has announced
+  std::size_t finished = 0;     // members at the front finished while LilyPond goes on
+  std::uint64_t scanned = 0;    // bytes of LilyPond's output read for announcements
   bool lilypond() const { return converting == members.size(); }
 };
 
@@ -83,7 +80,7 @@ class batch {
  private:
   const score_job& job(std::size_t index) const { return jobs_[index]; }
   fs::path work_file(const score_group& g, std::size_t index, std::string_view extension) const {
-    return g.work / (job(index).stem + std::string(extension));
+    return g.work / path_of(job(index).stem + std::string(extension));
   }
 
   // Longest first (by the size of the score file), so that no long score finishes last; a
@@ -107,15 +104,14 @@ class batch {
     const score_job& j = job(index);
     std::error_code error;
     fs::create_directories(j.output_dir, error);
-    struct stat info {};
-    if (!error && stat(j.output_dir.c_str(), &info) != 0)
-      error = std::error_code(errno, std::generic_category());
-    if (error) {
+    const result<file_facts> facts =
+        error ? result<file_facts>(failure{error.message()}) : look_at(j.output_dir);
+    if (!facts) {
       observer_.started(index);
-      fail_early(index, "mkdir " + shown_name(j.output_dir.string()) + ": " + error.message());
+      fail_early(index, "mkdir " + shown_path(j.output_dir) + ": " + facts.reason());
       return false;
     }
-    devices_[index] = info.st_dev;
+    devices_[index] = facts->volume;
     return true;
   }
 
@@ -160,16 +156,15 @@ class batch {
     const std::vector<std::size_t> chosen = choose_members(free_slots);
     if (chosen.empty()) return;
     score_group g;
-    std::string work_name = (job(chosen[0]).output_dir / ".choirly-engrave-XXXXXX").string();
-    if (!mkdtemp(work_name.data())) {
-      const int error = errno;
+    const result<fs::path> work = make_work_folder(job(chosen[0]).output_dir);
+    if (!work) {
       for (std::size_t index : chosen) {
         observer_.started(index);
-        fail_early(index, call_failure("mkdtemp", work_name, error));
+        fail_early(index, work.reason());
       }
       return;
     }
-    g.work = work_name;
+    g.work = *work;
     for (std::size_t index : chosen) {
       observer_.started(index);
       member m{index, 0};
@@ -241,33 +236,20 @@ class batch {
       std::error_code error;
       fs::create_directories(g.work / group_log.parent_path(), error);
       log_path = g.work / group_log;
-      const int made = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-      if (made < 0) return failure{call_failure("open", log_path, errno)};
-      close(made);
     } else {
       const std::size_t index = g.members[g.converting].index;
       g.step = convert_ly_step(settings_.tools, job(index).stem);
       log_path = work_file(g, index, ".log");
     }
-    const int log = open(log_path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (log < 0) return failure{call_failure("open", log_path, errno)};
-    int out = log;
-    if (!g.step.output_file.empty()) {
-      const fs::path out_path = g.work / g.step.output_file;
-      out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (out < 0) {
-        const int error = errno;
-        close(log);
-        return failure{call_failure("open", out_path, error)};
-      }
-    }
-    g.log_start = lseek(log, 0, SEEK_END);
+    std::error_code error;
+    const std::uintmax_t log_size = fs::file_size(log_path, error);
+    g.log_start = error ? 0 : log_size;
     g.scanned = g.log_start;
     g.begun = 0;
     g.finished = 0;
-    const result<pid_t> child = spawn_child(g.step.argv, g.work, out, log);
-    if (out != log) close(out);
-    close(log);
+    std::optional<fs::path> output;
+    if (!g.step.output_file.empty()) output = g.work / path_of(g.step.output_file);
+    const result<child_handle> child = spawn_child(g.step.argv, g.work, log_path, output);
     if (!child) return failure{child.reason()};
     g.child = *child;
     g.deadline = steady::now() + std::chrono::seconds(settings_.timeout_seconds);
@@ -279,16 +261,16 @@ class batch {
   int wait_for_children() {
     auto wait = std::chrono::nanoseconds(std::chrono::hours(1));
     const auto now = steady::now();
+    std::vector<child_handle> children;
     for (const score_group& g : groups_) {
+      children.push_back(g.child);
       if (settings_.timeout_seconds > 0)
         wait = std::min(wait, std::max(std::chrono::nanoseconds(0),
                                        std::chrono::nanoseconds(g.deadline - now)));
       if (g.lilypond() && g.members.size() > 1)
         wait = std::min<std::chrono::nanoseconds>(wait, announcement_poll);
     }
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-    return wait_for_child_or_interrupt(static_cast<long>(seconds.count()),
-                                       static_cast<long>((wait - seconds).count()));
+    return wait_for_child_or_interrupt(children, wait);
   }
 
   // Every child that has ended moves its group on; one that cannot be waited for fails the
@@ -296,18 +278,13 @@ class batch {
   void reap() {
     for (std::size_t i = 0; i < groups_.size();) {
       score_group& g = groups_[i];
-      int status = 0;
-      pid_t ended = waitpid(g.child, &status, WNOHANG);
-      while (ended < 0 && errno == EINTR)
-        ended = waitpid(g.child, &status, WNOHANG);
+      const result<std::optional<child_exit>> ended = poll_child(g.child, g.step.title);
       bool going = true;
-      if (ended < 0) {
-        const int error = errno;
-        end_group(g.child);
-        going = child_failed(g, failure{"waitpid for " + g.step.title + " (process " +
-                                        std::to_string(g.child) + "): " + std::strerror(error)});
-      } else if (ended == g.child) {
-        going = g.lilypond() ? lilypond_done(g, status) : convert_ly_done(g, status);
+      if (!ended) {
+        end_child(g.child);
+        going = child_failed(g, failure{ended.reason()});
+      } else if (*ended) {
+        going = g.lilypond() ? lilypond_done(g, **ended) : convert_ly_done(g, **ended);
       }
       if (going)
         ++i;
@@ -327,7 +304,7 @@ class batch {
         ++i;
         continue;
       }
-      end_group(g.child);
+      end_child(g.child);
       if (child_failed(g, failure{g.step.title + " took longer than " +
                                   std::to_string(settings_.timeout_seconds) + " s"}))
         ++i;
@@ -341,9 +318,10 @@ class batch {
     const std::string text = read_file_from(g.work / group_log, g.scanned);
     const std::size_t whole = text.rfind('\n');
     if (whole == std::string::npos) return;
-    g.scanned += static_cast<off_t>(whole + 1);
-    for (const std::string_view line : util::lines(std::string_view(text).substr(0, whole))) {
+    g.scanned += whole + 1;
+    for (std::string_view line : util::lines(std::string_view(text).substr(0, whole))) {
       if (g.begun >= g.members.size()) break;
+      if (line.ends_with('\r')) line.remove_suffix(1);
       const std::string expected =
           "Processing `" + document_argument(job(g.members[g.begun].index).stem) + "'";
       if (line != expected) continue;
@@ -384,18 +362,17 @@ class batch {
   }
 
   // convert-ly ended: its member goes on to LilyPond, or has failed.
-  bool convert_ly_done(score_group& g, int status) {
+  bool convert_ly_done(score_group& g, const child_exit& status) {
     member& m = g.members[g.converting];
     outcome judged = done{};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      judged = failure{g.step.title + " " + exit_text(status) + " (see " + job(m.index).shown_out +
-                       ".log)"};
+    if (!status.clean) {
+      judged =
+          failure{g.step.title + " " + status.text + " (see " + job(m.index).shown_out + ".log)"};
     } else {
       std::error_code error;
-      fs::rename(g.work / g.step.output_file, g.work / g.step.replaces, error);
-      if (error)
-        judged = failure{"rename " + shown_name((g.work / g.step.output_file).string()) + ": " +
-                         error.message()};
+      const fs::path output = g.work / path_of(g.step.output_file);
+      fs::rename(output, g.work / path_of(g.step.replaces), error);
+      if (error) judged = failure{"rename " + shown_path(output) + ": " + error.message()};
     }
     if (judged) {
       ++g.converting;
@@ -417,9 +394,8 @@ class batch {
     return lilypond_ended(g, {false, {}, why.reason()});
   }
 
-  bool lilypond_done(score_group& g, int status) {
-    return lilypond_ended(
-        g, {WIFEXITED(status) && WEXITSTATUS(status) == 0, exit_text(status), std::nullopt});
+  bool lilypond_done(score_group& g, const child_exit& status) {
+    return lilypond_ended(g, {status.clean, status.text, std::nullopt});
   }
 
   struct run_end {
@@ -480,7 +456,7 @@ class batch {
     const score_job& j = job(index);
     const bool ok = r.state == score_state::ok;
     const bool pdf = exists(work_file(g, index, ".pdf"));
-    const bool earlier_pdf = exists(j.output_dir / (j.stem + ".pdf"));
+    const bool earlier_pdf = exists(j.output_dir / path_of(j.stem + ".pdf"));
     const std::string shown_pdf = j.shown_out + ".pdf";
     if (ok && settings_.ly_only) {
       r.main_output = settings_.path.document_extension;
@@ -502,19 +478,19 @@ class batch {
   // Every output of a score that succeeded, only the document and log of one that failed.
   void move_outputs(const score_group& g, std::size_t index, score_result& r) const {
     const score_job& j = job(index);
-    std::vector<fs::path> outputs;
+    std::vector<std::string> outputs;
     std::error_code error;
     if (r.state == score_state::ok) {
       for (fs::directory_iterator it(g.work, error), end; !error && it != end;
            it.increment(error)) {
         std::error_code type_error;
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8_of(it->path().filename());
         if (!it->is_directory(type_error) && is_output_of(name, j.stem)) outputs.push_back(name);
       }
       std::sort(outputs.begin(), outputs.end());
       if (error) {
         r.state = score_state::failed;
-        r.reason = "opendir " + shown_name(g.work.string()) + ": " + error.message();
+        r.reason = "opendir " + shown_path(g.work) + ": " + error.message();
         outputs.clear();
       }
     } else {
@@ -523,12 +499,26 @@ class batch {
         if (exists(work_file(g, index, extension)))
           outputs.push_back(j.stem + std::string(extension));
     }
-    // Renamed one by one: a failure leaves each file whole, the new one or the old one.
-    for (const fs::path& name : outputs) {
-      if (!error) fs::rename(g.work / name, j.output_dir / name, error);
-      if (error && r.reason.empty()) {
+    // Renamed one by one: a failure leaves each file whole, the new one or the old one. One
+    // that a viewer holds open (on Windows) is put beside it, and the rest go on.
+    for (const std::string& name : outputs) {
+      if (error) break;
+      const fs::path to = j.output_dir / path_of(name);
+      const result<placed> moved = move_into_place(g.work / path_of(name), to);
+      if (!moved) {
+        error = std::make_error_code(std::errc::io_error);
+        if (!r.reason.empty()) continue;
         r.state = score_state::failed;
-        r.reason = "rename " + shown_name((j.output_dir / name).string()) + ": " + error.message();
+        r.reason = "rename " + shown_path(to) + ": " + moved.reason();
+      } else if (*moved == placed::kept_beside) {
+        // An ok score's reason is empty; a failed one keeps its own.
+        if (r.reason.empty()) {
+          r.state = score_state::failed;
+          r.reason = "cannot replace " + j.shown_out + shown_name(name.substr(j.stem.size())) +
+                     ": it is open in another program";
+        }
+        r.note += (r.note.empty() ? "" : "; ") + std::string("the new one is ") + j.shown_out +
+                  shown_name(kept_beside_name(name).substr(j.stem.size()));
       }
     }
   }
@@ -536,7 +526,7 @@ class batch {
   // Ends every child and removes every work folder; the scores in work stay not run.
   int stop(int signal) {
     for (score_group& g : groups_) {
-      end_group(g.child);
+      end_child(g.child);
       std::error_code error;
       fs::remove_all(g.work, error);
     }
@@ -549,7 +539,7 @@ class batch {
   batch_observer& observer_;
   std::vector<score_result>& results_;
   std::vector<std::uintmax_t> sizes_;
-  std::vector<dev_t> devices_;
+  std::vector<std::uint64_t> devices_;
   std::deque<std::size_t> pending_;
   std::vector<score_group> groups_;
 };

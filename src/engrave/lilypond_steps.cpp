@@ -21,8 +21,9 @@ std::string document_argument(const std::string& stem) {
 }
 
 engrave_step convert_ly_step(const tool_paths& tools, const std::string& stem) {
-  return {
-      "convert-ly", {tools.convert_ly, document_argument(stem)}, stem + ".ly.new", stem + ".ly"};
+  std::vector<std::string> args = tools.convert_ly;
+  args.push_back(document_argument(stem));
+  return {"convert-ly", std::move(args), stem + ".ly.new", stem + ".ly"};
 }
 
 engrave_step lilypond_step(const tool_paths& tools, bool png,
@@ -43,9 +44,20 @@ bool outputs_overlap(std::string_view a, std::string_view b) {
   return a == b || is_output_of(a, b) || is_output_of(b, a);
 }
 
-lilypond_output split_lilypond_output(std::string_view output,
+std::string without_carriage_returns(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') out += text[i];
+  return out;
+}
+
+lilypond_output split_lilypond_output(std::string_view raw_output,
                                       const std::vector<std::string>& arguments) {
   lilypond_output split;
+  // LilyPond for Windows ends its lines with CR LF.
+  const std::string lf_output = without_carriage_returns(raw_output);
+  std::string_view output = lf_output;
   // The closing line is the last one, when it is one of LilyPond's two.
   std::string_view body = output;
   if (body.ends_with('\n')) body.remove_suffix(1);
@@ -89,7 +101,8 @@ std::string lilypond_output::alone(std::size_t document, const std::string& argu
 
 lilypond_report summarize_lilypond(std::string_view output) {
   lilypond_report report;
-  for (const std::string_view line : util::lines(output)) {
+  for (std::string_view line : util::lines(output)) {
+    if (line.ends_with('\r')) line.remove_suffix(1);
     // LilyPond goes on after a "programming error" (it says "continuing, cross fingers") and
     // finishes the engraving, so that counts as a warning.
     if (line.find("warning:") != std::string_view::npos ||

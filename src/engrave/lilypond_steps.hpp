@@ -10,8 +10,10 @@
 
 namespace choirly::engrave {
 
+// The programs' paths; convert-ly's may begin with the interpreter that runs its script.
 struct tool_paths {
-  std::string convert_ly, lilypond;
+  std::vector<std::string> convert_ly;
+  std::string lilypond;
 };
 
 // One child program, run in the work folder where the documents are STEM.ly. Its standard
@@ -42,9 +44,13 @@ bool is_output_of(std::string_view file, std::string_view stem);
 // the other's); they are not engraved by one process.
 bool outputs_overlap(std::string_view a, std::string_view b);
 
+// The text with each CR LF made LF, as LilyPond for Windows writes its lines.
+std::string without_carriage_returns(std::string_view text);
+
 // What LilyPond printed for a run on several documents, cut where it announces each one
-// ("Processing `a.ly'"). The lines before the first announcement belong to every document;
-// the closing line is about the whole run ("Success: ..." or "fatal error: failed files: ...").
+// ("Processing `a.ly'"), its lines ended by LF. The lines before the first announcement belong to
+// every document; the closing line is about the whole run ("Success: ..." or "fatal error: failed
+// files: ...").
 struct lilypond_output {
   std::string preamble;
   std::vector<std::string> parts;  // one for each document announced, in order

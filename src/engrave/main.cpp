@@ -1,23 +1,23 @@
 // choirly-engrave: writes every NoteWorthy Composer text score of the paths it is given as a
 // LilyPond page (or, with --choirly, converts it with choirly and updates it with convert-ly),
 // then engraves the documents with lilypond, several at a time.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/host.hpp"
 #include "engrave/options.hpp"
 #include "engrave/page_conversion.hpp"
 #include "engrave/score_jobs.hpp"
+#include "engrave/utf8_path.hpp"
 
 namespace fs = std::filesystem;
 using namespace choirly::engrave;
@@ -31,33 +31,21 @@ int usage_error(const std::string& message) {
   return 2;
 }
 
-// The full path of a program found on PATH. Children run in work folders, so the path is
-// made absolute.
-std::optional<std::string> find_program(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string_view dirs = path ? path : "";
-  while (true) {
-    const std::size_t colon = dirs.find(':');
-    const std::string dir(dirs.substr(0, colon));
-    const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
-    std::error_code error;
-    if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, error)) {
-      const fs::path full = fs::absolute(candidate, error);
-      if (error) return std::nullopt;
-      return full.string();
-    }
-    if (colon == std::string_view::npos) return std::nullopt;
-    dirs.remove_prefix(colon + 1);
-  }
-}
+// Started from Explorer with nothing dropped on it: what to do, instead of a usage error in
+// a window that closes at once.
+constexpr std::string_view explorer_help =
+    "choirly-engrave makes PDFs of NoteWorthy Composer scores (.nwc and .nwctxt) with\n"
+    "LilyPond. Drop a folder of scores, or a score, on choirly-engrave.exe; the PDFs are\n"
+    "written beside the scores. Or, in a command window: choirly-engrave.exe C:\\Scores\n"
+    "(choirly-engrave.exe --help tells more).\n";
 
 // Finished lines and the summary go to standard output; the status line that updates in
 // place goes to standard error, and only when that is a terminal. A standard output that
 // can no longer be written is noted, and the batch goes on.
 class progress : public batch_observer {
  public:
-  progress(const std::vector<score_job>& jobs, bool quiet, bool ly_only)
-      : jobs_(jobs), quiet_(quiet), ly_only_(ly_only), live_(!quiet && isatty(STDERR_FILENO)) {}
+  progress(const std::vector<score_job>& jobs, bool quiet, bool ly_only, bool terminal)
+      : jobs_(jobs), quiet_(quiet), ly_only_(ly_only), live_(!quiet && terminal) {}
 
   void started(std::size_t index) override {
     if (!live_) return;
@@ -106,12 +94,13 @@ class progress : public batch_observer {
   outcome written_ = done{};
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(const std::vector<std::string>& args, bool terminal) {
   // Taken from the start, so that an interrupt finds the batch in a state it can clean up.
   const signal_guard signals;
-  const result<options> parsed = parse_options(argc, argv);
+  std::vector<const char*> argv;
+  for (const std::string& arg : args)
+    argv.push_back(arg.c_str());
+  const result<options> parsed = parse_options(static_cast<int>(argv.size()), argv.data());
   if (!parsed) return usage_error(parsed.reason());
   const options& opts = *parsed;
   if (opts.asked == options::request::help) {
@@ -134,7 +123,7 @@ int main(int argc, char** argv) {
     // A text copy written beside a text score would be the score itself.
     std::error_code error;
     if (opts.nwctxt_only &&
-        fs::equivalent(job.source, job.output_dir / (job.stem + ".nwctxt"), error)) {
+        fs::equivalent(job.source, job.output_dir / path_of(job.stem + ".nwctxt"), error)) {
       skipped.push_back(
           {job.shown, "a text score already; its copy would replace it (use -o DIR)"});
       continue;
@@ -147,9 +136,8 @@ int main(int argc, char** argv) {
   }
 
   engrave_settings settings;
-  settings.jobs = opts.jobs != 0
-                      ? opts.jobs
-                      : static_cast<std::size_t>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+  settings.jobs =
+      opts.jobs != 0 ? opts.jobs : std::max<std::size_t>(1, std::thread::hardware_concurrency());
   settings.timeout_seconds = opts.timeout;
   settings.png = opts.png;
   settings.ly_only = opts.ly_only || opts.nwctxt_only;
@@ -157,31 +145,21 @@ int main(int argc, char** argv) {
                   : opts.choirly   ? choirly_path(opts.code_page)
                                    : page_path(opts.code_page, opts.parts);
   if (!settings.ly_only) {
-    const std::optional<std::string> convert_ly = find_program("convert-ly");
-    const std::optional<std::string> lilypond = find_program("lilypond");
-    settings.tools = {convert_ly.value_or(""), lilypond.value_or("")};
-    const bool no_convert_ly = settings.path.needs_convert_ly && !convert_ly;
-    const bool no_lilypond = !lilypond;
-    if (no_convert_ly || no_lilypond) {
-      const char* missing = no_lilypond && no_convert_ly ? "lilypond and convert-ly are"
-                            : no_lilypond                ? "lilypond is"
-                                                         : "convert-ly is";
-      std::fprintf(stderr,
-                   "%s: %s not on PATH; install LilyPond, or use --ly-only to write the .ly "
-                   "files alone\n",
-                   program.data(), missing);
+    const result<tool_paths> tools = find_tools(opts.lilypond, settings.path.needs_convert_ly);
+    if (!tools) {
+      std::fprintf(stderr, "%s: %s\n", program.data(), tools.reason().c_str());
       return 1;
     }
+    settings.tools = *tools;
   }
   if (opts.output_dir) {
     std::error_code error;
     fs::create_directories(*opts.output_dir, error);
     if (error)
-      return usage_error("cannot create " + shown_name(opts.output_dir->string()) + ": " +
-                         error.message());
+      return usage_error("cannot create " + shown_path(*opts.output_dir) + ": " + error.message());
   }
 
-  progress shown(jobs, opts.quiet, settings.ly_only);
+  progress shown(jobs, opts.quiet, settings.ly_only, terminal);
   for (const skipped_path& s : skipped)
     shown.skipped(s);
   std::vector<score_result> results;
@@ -215,4 +193,21 @@ int main(int argc, char** argv) {
                  program.data(), shown.written().reason().c_str(), summary.c_str());
   if (signal != 0) return 128 + signal;
   return failed == 0 && skipped.empty() && found.empty_folders.empty() && shown.written() ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool terminal = prepare_console();
+  const std::vector<std::string> args = utf8_arguments(argc, argv);
+  // A window of its own closes when the program ends: it waits for Enter so that the lines
+  // can be read.
+  const bool own_window = owns_console_window();
+  if (own_window && args.size() <= 1) {
+    std::fputs(explorer_help.data(), stdout);
+    wait_for_enter();
+    return 2;
+  }
+  const int status = run(args, terminal);
+  if (own_window) wait_for_enter();
+  return status;
 }

@@ -3,6 +3,7 @@
 
 #include "engrave/shown_name.hpp"
 #include "engrave/text_encoding.hpp"
+#include "engrave/utf8_path.hpp"
 
 namespace choirly::engrave {
 
@@ -10,8 +11,8 @@ namespace fs = std::filesystem;
 
 const std::string_view usage_text =
     "usage: choirly-engrave [-j N] [-o DIR] [--timeout SECONDS] [--choirly] [--ly-only]\n"
-    "                       [--nwctxt-only] [--codepage N] [--parts] [--png] [-q] [--help]\n"
-    "                       [--version] [--] PATH...\n"
+    "                       [--nwctxt-only] [--codepage N] [--parts] [--png]\n"
+    "                       [--lilypond PROGRAM] [-q] [--help] [--version] [--] PATH...\n"
     "\n"
     "Writes each NoteWorthy Composer score, text (.nwctxt) or NoteWorthy's own file (.nwc,\n"
     "saved by version 1.70 to 2.75), as a LilyPond 2.24 score, with its lyrics, triplets and\n"
@@ -38,6 +39,10 @@ const std::string_view usage_text =
     "             the middle (PART from the staff's label or name; the staves that sing, or\n"
     "             every staff when none does)\n"
     "  --png      write PNG pages as well\n"
+    "  --lilypond PROGRAM\n"
+    "             engrave with this lilypond, or the one in this folder, and the convert-ly\n"
+    "             beside it (default: the ones on PATH; on Windows also the newest\n"
+    "             lilypond-2.2* folder in Program Files or AppData\\Local\\Programs)\n"
     "  -q         print only the failures and the summary\n"
     "  --help     print this help\n"
     "  --version  print the version\n"
@@ -94,6 +99,12 @@ result<options> parse_options(int argc, const char* const* argv) {
             "such as 1252 or 949, not '" +
             shown_name(*value) + "'"};
       opts.code_page = *n;
+    } else if (arg == "--lilypond" || arg.starts_with("--lilypond=")) {
+      const std::optional<std::string_view> value =
+          arg == "--lilypond" ? value_of(arg.substr(arg.size())) : arg.substr(11);
+      if (!value) return needs_value("--lilypond");
+      if (value->empty()) return failure{"--lilypond needs a program or a folder"};
+      opts.lilypond = std::string(*value);
     } else if (arg == "--choirly") {
       opts.choirly = true;
     } else if (arg == "--parts") {
@@ -122,7 +133,7 @@ result<options> parse_options(int argc, const char* const* argv) {
       const std::optional<std::string_view> value = value_of(arg.substr(2));
       if (!value) return needs_value("-o");
       if (value->empty()) return failure{"-o needs a folder name"};
-      opts.output_dir = fs::path(*value);
+      opts.output_dir = path_of(*value);
     } else {
       return failure{"unknown option " + shown_name(arg) +
                      "; a PATH that begins with '-' goes after --"};

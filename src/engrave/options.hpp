@@ -27,6 +27,7 @@ struct options {
   bool png = false;
   bool parts = false;  // each part's PDF and rehearsal MIDI file as well
   bool quiet = false;
+  std::optional<std::string> lilypond;  // the program, or the folder that holds it
   std::vector<std::string> paths;
 };
 

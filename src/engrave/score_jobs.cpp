@@ -1,15 +1,14 @@
 // Finds the scores below the given paths, names their outputs, and keeps one job per file.
 #include "engrave/score_jobs.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
+
+#include "engrave/file_io.hpp"
+#include "engrave/utf8_path.hpp"
 
 namespace fs = std::filesystem;
 
@@ -17,44 +16,32 @@ namespace choirly::engrave {
 
 namespace {
 
-std::string_view file_kind(mode_t mode) {
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISDIR(mode)) return "a folder";
-  return "not a plain file";
-}
-
 struct search {
   const std::optional<fs::path>& output_dir;
   score_search result;
-  std::set<std::pair<dev_t, ino_t>> seen;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
 
   // Takes one file named like a score, `below` being its path below the PATH it came from.
   void take(const fs::path& file, const fs::path& below, const fs::path& out_root) {
-    struct stat info {};
-    if (stat(file.c_str(), &info) != 0) {
+    const auto facts = look_at(file);
+    if (!facts) {
+      result.skipped.push_back({shown_path(below), facts.reason()});
+      return;
+    }
+    if (!facts->plain) {
       result.skipped.push_back(
-          {shown_name(below.string()), "stat: " + std::string(std::strerror(errno))});
+          {shown_path(below), std::string(facts->kind) + ", not a score file"});
       return;
     }
-    if (!S_ISREG(info.st_mode)) {
-      result.skipped.push_back({shown_name(below.string()),
-                                std::string(file_kind(info.st_mode)) + ", not a score file"});
-      return;
-    }
-    if (!seen.insert({info.st_dev, info.st_ino}).second) return;
+    if (!seen.insert({facts->volume, facts->index}).second) return;
     score_job job;
     job.source = file;
-    job.shown = shown_name(below.string());
+    job.shown = shown_path(below);
     fs::path base = out_root / below;
     job.output_dir = base.has_parent_path() ? base.parent_path() : fs::path(".");
-    job.stem = base.stem().string();
+    job.stem = utf8_of(base.stem());
     fs::path shown_out = below;
-    job.shown_out = shown_name(shown_out.replace_extension().string());
-    job.device = info.st_dev;
-    job.inode = info.st_ino;
+    job.shown_out = shown_path(shown_out.replace_extension());
     result.jobs.push_back(std::move(job));
   }
 
@@ -74,7 +61,7 @@ struct search {
     if (error) {
       const fs::path below = dir == root ? dir : dir.lexically_relative(root);
       result.skipped.push_back(
-          {shown_name(below.string()), "cannot search this folder: opendir: " + error.message()});
+          {shown_path(below), "cannot search this folder: opendir: " + error.message()});
     }
   }
 };
@@ -82,7 +69,7 @@ struct search {
 }  // namespace
 
 std::string lower_extension(const fs::path& file) {
-  std::string ext = file.extension().string();
+  std::string ext = utf8_of(file.extension());
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
@@ -103,7 +90,7 @@ const std::set<std::string>& text_stems(std::map<fs::path, std::set<std::string>
   std::error_code error;
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, error), end;
        !error && it != end; it.increment(error))
-    if (lower_extension(it->path()) == ".nwctxt") entry->second.insert(it->path().stem().string());
+    if (lower_extension(it->path()) == ".nwctxt") entry->second.insert(utf8_of(it->path().stem()));
   return entry->second;
 }
 
@@ -112,10 +99,10 @@ void keep_outputs_apart(std::vector<score_job>& jobs) {
   std::map<fs::path, std::set<std::string>> known;
   for (score_job& job : jobs) {
     if (lower_extension(job.source) != ".nwc") continue;
-    const std::string stem = job.source.stem().string();
+    const std::string stem = utf8_of(job.source.stem());
     if (text_stems(known, job.source.parent_path()).count(stem) == 0) continue;
-    job.stem += job.source.extension().string();
-    job.shown_out += shown_name(job.source.extension().string());
+    job.stem += utf8_of(job.source.extension());
+    job.shown_out += shown_path(job.source.extension());
   }
 }
 
@@ -125,22 +112,22 @@ result<score_search> find_scores(const std::vector<std::string>& paths,
                                  const std::optional<fs::path>& output_dir) {
   search s{output_dir, {}, {}};
   for (const std::string& arg : paths) {
-    const fs::path path(arg);
+    const fs::path path = path_of(arg);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
       std::vector<fs::path> found;
       s.walk(path, path, found);
-      if (found.empty()) s.result.empty_folders.push_back(shown_name(arg));
+      if (found.empty()) s.result.empty_folders.push_back(shown_path(path));
       std::sort(found.begin(), found.end());
       for (const fs::path& file : found)
         s.take(file, file.lexically_relative(path), output_dir.value_or(path));
     } else if (fs::exists(status)) {
       if (!has_score_extension(path))
-        return failure{shown_name(arg) + " is neither a .nwctxt or .nwc file nor a folder"};
+        return failure{shown_path(path) + " is neither a .nwctxt or .nwc file nor a folder"};
       s.take(path, path.filename(), output_dir.value_or(path.parent_path()));
     } else {
-      return failure{"no such file or folder: " + shown_name(arg)};
+      return failure{"no such file or folder: " + shown_path(path)};
     }
   }
   keep_outputs_apart(s.result.jobs);
@@ -159,9 +146,8 @@ outcome check_outputs_apart(const std::vector<score_job>& jobs) {
     const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
     if (first) continue;
     const score_job& other = jobs[owner->second];
-    return failure{shown_name(other.source.string()) + " and " +
-                   shown_name(jobs[i].source.string()) + " would both write " +
-                   shown_name((jobs[i].output_dir / jobs[i].stem).string()) +
+    return failure{shown_path(other.source) + " and " + shown_path(jobs[i].source) +
+                   " would both write " + shown_path(jobs[i].output_dir / path_of(jobs[i].stem)) +
                    ".*; rename one of them, or engrave them in separate runs"};
   }
   return done{};

@@ -2,8 +2,6 @@
 // with the names of its outputs, and the names shown for them in messages.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,8 +19,6 @@ struct score_job {
   std::filesystem::path output_dir;  // where the outputs go
   std::string stem;                  // their file name without extension
   std::string shown_out;             // the outputs' path below the PATH, escaped, no extension
-  dev_t device = 0;
-  ino_t inode = 0;
 };
 
 // A file named like a score that is not run, and why.

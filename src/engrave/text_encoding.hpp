@@ -19,11 +19,11 @@ std::string windows_1252_to_utf8(std::string_view bytes);
 // A character that Windows-1252 cannot hold, and an invalid sequence, becomes '?'.
 std::string utf8_to_windows_1252(std::string_view text);
 
-// Through iconv, from the ANSI code page `code_page` (949, 932, ...). An invalid byte becomes
-// U+FFFD. Empty when iconv does not know the code page.
+// From the ANSI code page `code_page` (949, 932, ...), through iconv, or Windows' own tables
+// there. An invalid byte becomes U+FFFD. Empty when the system does not know the code page.
 std::optional<std::string> code_page_to_utf8(std::string_view bytes, int code_page);
 
-// Whether iconv can decode the ANSI code page `code_page`.
+// Whether the system can decode the ANSI code page `code_page`.
 bool known_code_page(int code_page);
 
 // The first `count` characters of valid UTF-8 text, or all of it.

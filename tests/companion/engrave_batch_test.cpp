@@ -135,7 +135,7 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
 }
 
 TEST(EngraveBatch, StepsOfAnEngraving) {
-  const tool_paths tools{"/bin/convert-ly", "/bin/lilypond"};
+  const tool_paths tools{{"/bin/convert-ly"}, "/bin/lilypond"};
   const engrave_step convert = convert_ly_step(tools, "-x");
   EXPECT_EQ(convert.argv, (std::vector<std::string>{"/bin/convert-ly", "./-x.ly"}));
   EXPECT_EQ(convert.output_file, "-x.ly.new");
@@ -147,6 +147,12 @@ TEST(EngraveBatch, StepsOfAnEngraving) {
   // Several documents to one process, each named as its "Processing" line names it.
   EXPECT_EQ(lilypond_step(tools, false, {"b", "-c", "d.e"}).argv,
             (std::vector<std::string>{"/bin/lilypond", "b.ly", "./-c.ly", "d.e.ly"}));
+  // LilyPond for Windows runs convert-ly's script with the Python it brings.
+  const tool_paths windows{{"C:\\lp\\bin\\python.exe", "C:\\lp\\bin\\convert-ly.py"},
+                           "C:\\lp\\bin\\lilypond.exe"};
+  EXPECT_EQ(
+      convert_ly_step(windows, "a").argv,
+      (std::vector<std::string>{"C:\\lp\\bin\\python.exe", "C:\\lp\\bin\\convert-ly.py", "a.ly"}));
 }
 
 TEST(EngraveBatch, OutputsOfOneScoreAmongOthers) {
@@ -339,7 +345,7 @@ TEST_F(EngraveFolder, ThePathSaysWhetherConvertLyRuns) {
   const score_search found = *find_scores({(dir / "s").string()}, dir / "o");
   chosen_path chosen;
   engrave_settings settings;
-  settings.tools = {"/bin/false", "/bin/true"};
+  settings.tools = {{"/bin/false"}, "/bin/true"};
   recorder seen;
   std::vector<score_result> results;
   // A convert-ly that fails is run only for a path that needs it.

@@ -53,6 +53,8 @@ TEST(EngraveOptions, MistakesAreNamed) {
        "--parts needs the page path; choirly's fixed format (--choirly) has no parts"},
       {{"--nwctxt-only", "--parts", "s"},
        "--nwctxt-only writes no LilyPond, so it makes no parts (--parts)"},
+      {{"s", "--lilypond"}, "--lilypond needs a value"},
+      {{"--lilypond=", "s"}, "--lilypond needs a program or a folder"},
   };
   for (const auto& row : rows) {
     const result<options> parsed = parse(row.args);
@@ -82,6 +84,8 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_TRUE(text->nwctxt_only);
   EXPECT_EQ(text->code_page, 949);
   EXPECT_EQ(parse({"--codepage=1252", "a"})->code_page, 1252);
+  EXPECT_EQ(parse({"--lilypond", "C:\\LilyPond\\bin", "a"})->lilypond, "C:\\LilyPond\\bin");
+  EXPECT_EQ(parse({"--lilypond=/opt/lilypond", "a"})->lilypond, "/opt/lilypond");
 
   const result<options> plain = parse({"a"});
   ASSERT_TRUE(plain);
@@ -90,6 +94,7 @@ TEST(EngraveOptions, WhatIsAskedFor) {
   EXPECT_FALSE(plain->output_dir.has_value());
   EXPECT_FALSE(plain->nwctxt_only);
   EXPECT_EQ(plain->code_page, 0);  // chosen by the bytes of each score
+  EXPECT_FALSE(plain->lilypond.has_value());
 
   // --help and --version end the reading: what follows them is not judged.
   EXPECT_EQ(parse({"--help", "-j0"})->asked, options::request::help);

@@ -1,7 +1,6 @@
 // POSIX reads and writes that keep to their limits and say what failed.
-#include "engrave/file_io.hpp"
-
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engrave/file_io.hpp"
 #include "engrave/shown_name.hpp"
 
 namespace choirly::engrave {
@@ -21,6 +21,15 @@ std::string call_failure(std::string_view call, const fs::path& path, int error)
 
 namespace {
 
+std::string_view file_kind(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISDIR(mode)) return "a folder";
+  return "not a plain file";
+}
+
 // Closes the descriptor however the read ends.
 struct descriptor {
   int fd;
@@ -30,6 +39,17 @@ struct descriptor {
 };
 
 }  // namespace
+
+result<file_facts> look_at(const fs::path& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return failure{"stat: " + std::string(std::strerror(errno))};
+  file_facts facts;
+  facts.plain = S_ISREG(info.st_mode);
+  if (!facts.plain) facts.kind = file_kind(info.st_mode);
+  facts.volume = static_cast<std::uint64_t>(info.st_dev);
+  facts.index = static_cast<std::uint64_t>(info.st_ino);
+  return facts;
+}
 
 result<std::string> read_plain_file(const fs::path& path, std::size_t max_size,
                                     std::string_view reader) {
@@ -88,10 +108,11 @@ void append_to_file(const fs::path& path, std::string_view text) {
   }
 }
 
-std::string read_file_from(const fs::path& path, off_t start) {
+std::string read_file_from(const fs::path& path, std::uint64_t start) {
   std::string text;
   const descriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (file.fd < 0 || lseek(file.fd, start, SEEK_SET) != start) return text;
+  const auto offset = static_cast<off_t>(start);
+  if (file.fd < 0 || lseek(file.fd, offset, SEEK_SET) != offset) return text;
   char buffer[1 << 14];
   for (ssize_t n; (n = read(file.fd, buffer, sizeof buffer)) != 0;) {
     if (n < 0 && errno == EINTR) continue;
@@ -99,6 +120,20 @@ std::string read_file_from(const fs::path& path, off_t start) {
     text.append(buffer, static_cast<std::size_t>(n));
   }
   return text;
+}
+
+result<fs::path> make_work_folder(const fs::path& dir) {
+  std::string name = (dir / ".choirly-engrave-XXXXXX").string();
+  if (!mkdtemp(name.data())) return failure{call_failure("mkdtemp", name, errno)};
+  return fs::path(name);
+}
+
+// A file open elsewhere is no obstacle to rename(2): an output is always moved.
+result<placed> move_into_place(const fs::path& from, const fs::path& to) {
+  std::error_code error;
+  fs::rename(from, to, error);
+  if (error) return failure{error.message()};
+  return placed::moved;
 }
 
 }  // namespace choirly::engrave
