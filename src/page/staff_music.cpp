@@ -300,7 +300,7 @@ std::string staff_music::chord_text(const voice_part& notes, const std::string& 
   notes.each([&](const score::note& n) {
     if (!first) t += ' ';
     first = false;
-    t += pitch_text(n.sound);
+    t += head_text(n.head) + pitch_text(n.sound);
     if (n.redundant_accidental) t += '!';
     if (single) t += dur;
     if (with_ties && tied_.count(&n)) t += '~';

@@ -226,6 +226,21 @@ class variables {
   std::set<std::string> score_marks_;  // tempo and flow marks written once for the score
 };
 
+// A verse with words on the notes; an empty one would leave LilyPond a \\lyricsto to warn of.
+bool sung(const score::lyric_line& line) {
+  return std::any_of(line.syllables.begin(), line.syllables.end(), [](const score::syllable& s) {
+    return s.placed && s.text.find_first_not_of(' ') != std::string::npos;
+  });
+}
+
+// Where a staff's verses stand and how they align, when not under it and centred.
+std::string verse_setting(const score::staff& s, int page_number) {
+  std::string with;
+  if (s.lyrics_above) with += " alignAboveContext = \"staff" + std::to_string(page_number) + "\"";
+  if (s.lyrics_left) with += " \\override LyricText.self-alignment-X = #LEFT";
+  return with.empty() ? "" : " \\with {" + with + " }";
+}
+
 // A page staff: its voices, the layered one first, and the verses under them.
 // `number_bars`: this staff carries the bar numbers, the score's timing being each staff's.
 std::string staff_block(const score::score& model, const std::vector<written_staff>& written,
@@ -251,10 +266,11 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
   t += indent(depth) + ">>\n";
   for (std::size_t i : p.staves)
     for (std::size_t k = 0; k < written[i].verse_names.size(); ++k) {
-      if (model.staves[i].lyrics[k].syllables.empty()) continue;
+      if (!sung(model.staves[i].lyrics[k])) continue;
       t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(i + 1) + "-verse" +
-           std::to_string(k + 1) + "\" \\lyricsto \"voice" + std::to_string(i + 1) + "\" { \\" +
-           written[i].verse_names[k] + " }\n";
+           std::to_string(k + 1) + "\"" + verse_setting(model.staves[i], p.number) +
+           " \\lyricsto \"voice" + std::to_string(i + 1) + "\" { \\" + written[i].verse_names[k] +
+           " }\n";
     }
   return t;
 }
@@ -277,7 +293,7 @@ std::string group_block(const score::score& model, const std::vector<written_sta
     if (q < end && staves[q].group != score::group_with_next::brace) all_braces = false;
     for (std::size_t i : staves[q].staves)
       for (const score::lyric_line& l : model.staves[i].lyrics)
-        lyrics = lyrics || !l.syllables.empty();
+        lyrics = lyrics || sung(l);
   }
   const char* group = all_braces ? "PianoStaff" : lyrics ? "ChoirStaff" : "StaffGroup";
   std::string out = indent(2) + "\\new " + group + " <<\n";

@@ -69,6 +69,7 @@ struct note {
   int position = 0;     // staff position as written, 0 on the middle line
   pitch sound;          // after clef, octave shift, key, accidentals in the bar and ties
   char accidental = 0;  // written accidental: '#', 'b', 'n', 'x', 'v', or 0
+  char head = 0;        // a head other than the round one: 'x', 'X', 'y', 'Y', 'z', 'a', 'b'
   bool redundant_accidental = false;  // written, though key and bar gave the same already
   bool tie = false;                   // tied into the same pitch of the next event
   bool tied_from = false;             // continues a tie from the event before
@@ -110,6 +111,7 @@ struct event {
   hairpin_option hairpin = hairpin_option::none;
   beam_mark beam = beam_mark::none;
   stem_direction stem = stem_direction::neutral;
+  bool muted = false;  // silent in playback, drawn all the same
 
   bool is_rest() const { return main.notes.empty() && (!has_second || second.notes.empty()); }
 };
@@ -215,12 +217,16 @@ struct staff {
   std::vector<measure> measures;  // in order; the last one ends with the staff
   std::vector<lyric_line> lyrics;
   int line = 0;
-  int patch = -1;             // General MIDI program 0..127 from the staff's instrument
-  bool drum_channel = false;  // plays on MIDI channel 10
-  int transposition = 0;      // half steps the playback sounds from the written notes
-  bool muted = false;         // silent in playback
-  int volume = 127;           // the channel's volume 0..127
-  int pan = 64;               // the channel's stereo position 0 (left) .. 127 (right)
+  int patch = -1;                   // General MIDI program 0..127 from the staff's instrument
+  bool drum_channel = false;        // plays on MIDI channel 10
+  int transposition = 0;            // half steps the playback sounds from the written notes
+  bool muted = false;               // silent in playback
+  int volume = 127;                 // the channel's volume 0..127
+  int pan = 64;                     // the channel's stereo position 0 (left) .. 127 (right)
+  int channel = 0;                  // the MIDI channel 1..16 the score plays it on, 0 when unnamed
+  bool lyrics_above = false;        // the verses stand above the staff
+  bool lyrics_left = false;         // each syllable starts at its note instead of centring on it
+  bool underscore_as_space = true;  // "_" prints as a space inside a syllable, else as itself
 };
 
 struct diagnostic {
