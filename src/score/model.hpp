@@ -217,16 +217,19 @@ struct staff {
   std::vector<measure> measures;  // in order; the last one ends with the staff
   std::vector<lyric_line> lyrics;
   int line = 0;
-  int patch = -1;                   // General MIDI program 0..127 from the staff's instrument
-  bool drum_channel = false;        // plays on MIDI channel 10
-  int transposition = 0;            // half steps the playback sounds from the written notes
-  bool muted = false;               // silent in playback
-  int volume = 127;                 // the channel's volume 0..127
-  int pan = 64;                     // the channel's stereo position 0 (left) .. 127 (right)
-  int channel = 0;                  // the MIDI channel 1..16 the score plays it on, 0 when unnamed
-  bool lyrics_above = false;        // the verses stand above the staff
-  bool lyrics_left = false;         // each syllable starts at its note instead of centring on it
-  bool underscore_as_space = true;  // "_" prints as a space inside a syllable, else as itself
+  int patch = -1;             // General MIDI program 0..127 from the staff's instrument
+  bool drum_channel = false;  // plays on MIDI channel 10
+  int transposition = 0;      // half steps the playback sounds from the written notes
+  bool muted = false;         // silent in playback
+  int volume = 127;           // the channel's volume 0..127
+  int pan = 64;               // the channel's stereo position 0 (left) .. 127 (right)
+  int channel = 0;            // the MIDI channel 1..16 the score plays it on; 0 when unnamed
+
+  // How the verses stand: above the staff, each syllable from its note's left edge, and "_"
+  // printed as a space inside a syllable or as itself.
+  bool lyrics_above = false;
+  bool lyrics_left = false;
+  bool underscore_as_space = true;
 };
 
 struct diagnostic {
