@@ -7,11 +7,13 @@
 %%   lyric STAFF-VERSE ONSET TEXT               e.g. lyric staff1-verse2 1/4 Glo
 %%   beam STAFF START END                       e.g. beam staff1 1/2 7/8
 %%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
+%%   head STAFF ONSET PITCH STYLE               e.g. head staff1 1/4 -1:1:0 cross
 %%
 %% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
 %% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
 %% is set before the engraver would choose it (\stemUp, \voiceOne, ...), in the staff's own
-%% voices (named "voiceN"), grace notes aside.
+%% voices (named "voiceN"), grace notes aside. A head is logged where its style is not the
+%% round default one.
 %%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
@@ -94,7 +96,14 @@
                  (memq 'note-event (ly:event-property cause 'class))
                  (ly:pitch? (ly:event-property cause 'pitch)))
             (let ((moment (ly:context-current-moment where))
-                  (duration (ly:event-property cause 'duration)))
+                  (duration (ly:event-property cause 'duration))
+                  (style (ly:grob-property grob 'style)))
+              (if (and (symbol? style) (not (eq? style 'default)))
+                  (choirly-log-event!
+                   "head" (choirly-context-id where 'Staff)
+                   (choirly-rational->string (ly:moment-main moment))
+                   (choirly-pitch->string (ly:event-property cause 'pitch))
+                   (symbol->string style)))
               (choirly-log-event!
                "note"
                (choirly-context-id where 'Staff)
@@ -123,10 +132,22 @@
 
 %% The marks around the notes, by the grob that prints them:
 %%   mark STAFF ONSET articulation NAME   (Script: staccato, accent, fermata, ...)
-%%   mark STAFF ONSET dynamic NAME        (DynamicText: ff, sfz, ...)
+%%   mark STAFF ONSET dynamic SIDE NAME   (DynamicText: ff, sfz, ...)
 %%   mark STAFF ONSET hairpin crescendo   (Hairpin, where it starts; or decrescendo)
-%%   mark STAFF ONSET text TEXT           (TextScript: words above or below the notes)
+%%   mark STAFF ONSET text SIDE TEXT      (TextScript: words above or below the notes)
+%% SIDE is "up" or "down" as the music asks for it (^ or _), else as the grob's own direction
+%% stands, and "unset" where neither says: the side is then LilyPond's choice, which follows
+%% the voice and is not the score's.
 %%   bar STAFF ONSET GLYPH                (BarLine, only the repeat bars: glyphs with a colon)
+#(define (choirly-side grob cause)
+   (let* ((asked (if (ly:stream-event? cause) (ly:event-property cause 'direction) '()))
+          (own (ly:grob-property-data grob 'direction))
+          (direction (if (ly:dir? asked) asked own)))
+     (cond ((not (number? direction)) "unset")
+           ((positive? direction) "up")
+           ((negative? direction) "down")
+           (else "unset"))))
+
 #(define (choirly-log-mark grob where)
    (let ((name (grob::name grob))
          (cause (ly:grob-property grob 'cause))
@@ -137,12 +158,14 @@
       ((and (memq name '(Script MultiMeasureRestScript)) (ly:stream-event? cause))
        (log "mark" "articulation" (format #f "~a" (ly:event-property cause 'articulation-type))))
       ((and (eq? name 'DynamicText) (ly:stream-event? cause))
-       (log "mark" "dynamic" (format #f "~a" (ly:event-property cause 'text))))
+       (log "mark" "dynamic" (choirly-side grob cause)
+            (format #f "~a" (ly:event-property cause 'text))))
       ((and (eq? name 'Hairpin) (ly:stream-event? cause))
        (log "mark" "hairpin"
             (if (memq 'crescendo-event (ly:event-property cause 'class)) "crescendo" "decrescendo")))
       ((memq name '(TextScript MultiMeasureRestText))
-       (log "mark" "text" (choirly-lyric-text (ly:grob-property grob 'text))))
+       (log "mark" "text" (choirly-side grob cause)
+            (choirly-lyric-text (ly:grob-property grob 'text))))
       ((eq? name 'BarLine)
        (let ((glyph (ly:grob-property grob 'glyph)))
          (if (and (string? glyph) (string-index glyph #\:))
