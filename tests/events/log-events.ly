@@ -15,6 +15,15 @@
 %% voices (named "voiceN"), grace notes aside. A head is logged where its style is not the
 %% round default one.
 %%
+%% The systems as LilyPond broke the lines, each logged once:
+%%
+%%   system ONSET                               e.g. system 9/2
+%%   barnumber ONSET NUMBER                     e.g. barnumber 9/2 6
+%%   name STAFF ONSET TEXT                      e.g. name staff2 9/2 A.
+%%
+%% A system's ONSET is where its first column stands; a bar number is logged where it prints
+%% at a system's start, a staff's name where the system prints it.
+%%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
 
@@ -73,10 +82,48 @@
 #(define (choirly-onset context)
    (choirly-rational->string (ly:moment-main (ly:context-current-moment context))))
 
+%% The staff of each staff name, by the grob before it is broken into systems.
+#(define choirly-name-staves (make-hash-table))
+#(define choirly-systems-logged (make-hash-table))
+
+#(define (choirly-column-onset item)
+   (choirly-rational->string (ly:moment-main (ly:grob-property item 'when))))
+
+%% On each staff line of each system, once a system: where it starts.
+#(define (choirly-log-system! grob)
+   (let ((onset (choirly-column-onset (ly:spanner-bound grob LEFT))))
+     (if (not (hash-ref choirly-systems-logged onset #f))
+         (begin (hash-set! choirly-systems-logged onset #t)
+                (choirly-log-event! "system" onset)))))
+
+%% A bar number that prints at the start of a system.
+#(define (choirly-bar-number-after-breaking grob)
+   (ly:side-position-interface::move-to-extremal-staff grob)
+   (let ((visibility (ly:grob-property grob 'break-visibility)))
+     (if (and (eqv? (ly:item-break-dir grob) RIGHT) (vector? visibility) (vector-ref visibility 2))
+         ;; A measure that does not start at a bar line prints its number in parentheses.
+         (choirly-log-event! "barnumber" (choirly-column-onset (ly:item-get-column grob))
+                             (string-delete (string->char-set "()")
+                                            (choirly-lyric-text (ly:grob-property grob 'text)))))))
+
+%% A staff's name as system-start-text::print chooses it: the long one on the first system.
+#(define (choirly-name-after-breaking grob)
+   (let* ((left (ly:spanner-bound grob LEFT))
+          (first (moment<=? (ly:grob-property left 'when) ZERO-MOMENT))
+          (name (ly:grob-property grob (if first 'long-text 'text)))
+          (original (or (ly:grob-original grob) grob)))
+     (if (and (markup? name) (not (eqv? (ly:item-break-dir left) CENTER))
+              (not (choirly-blank? (choirly-lyric-text name))))
+         (choirly-log-event! "name" (hashq-ref choirly-name-staves original "?")
+                             (choirly-column-onset left) (choirly-lyric-text name)))))
+
 #(define (choirly-events-engraver context)
    (define beam-starts (make-hash-table))
    (make-engraver
     (acknowledgers
+     ((system-start-text-interface engraver grob source-engraver)
+      (hashq-set! choirly-name-staves grob
+                  (choirly-context-id (ly:translator-context source-engraver) 'Staff)))
      ((beam-interface engraver grob source-engraver)
       (hashq-set! beam-starts grob (choirly-onset (ly:translator-context source-engraver))))
      ((stem-interface engraver grob source-engraver)
@@ -232,9 +279,12 @@
     \Score
     \consists #choirly-events-engraver
     \consists #choirly-marks-engraver
+    \override BarNumber.after-line-breaking = #choirly-bar-number-after-breaking
   }
   \context {
     \Staff
     \consists #choirly-change-watch-engraver
+    \override InstrumentName.after-line-breaking = #choirly-name-after-breaking
+    \override StaffSymbol.after-line-breaking = #choirly-log-system!
   }
 }
