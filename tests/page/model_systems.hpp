@@ -55,8 +55,8 @@ inline std::string system_events(const score::score& model, const std::vector<in
   for (std::size_t i = 0; i < model.staves.size() && !top; ++i)
     if (numbers[i] != 0) top = &model.staves[i];
   // Without a page setup LilyPond's own rule holds: no number on the first system.
-  const bool numbered = model.page.has_setup ? model.page.numbers != score::bar_numbers::none
-                                             : true;
+  const bool numbered =
+      model.page.has_setup ? model.page.numbers != score::bar_numbers::none : true;
   for (const score::rational& start : starts) {
     out += "system " + start.text() + "\n";
     const bool first = start == score::rational(0);
