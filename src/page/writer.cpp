@@ -226,6 +226,20 @@ class variables {
   std::set<std::string> score_marks_;  // tempo and flow marks written once for the score
 };
 
+// A staff with muted notes writes them for the page and skips for the MIDI, tagged so.
+bool has_muted_notes(const score::staff& s) {
+  return std::any_of(s.items.begin(), s.items.end(), [](const score::item& it) {
+    const auto* e = std::get_if<event>(&it);
+    return e && e->muted && !e->grace && !e->is_rest();
+  });
+}
+
+// How a staff's music is named in a score for the page ("page") or for the MIDI ("midi").
+std::string music_use(const score::staff& s, const std::string& name, std::string_view keep) {
+  if (!has_muted_notes(s)) return "\\" + name;
+  return std::string("\\removeWithTag #'") + (keep == "page" ? "midi" : "page") + " \\" + name;
+}
+
 // A verse with words on the notes; an empty one would leave LilyPond a \\lyricsto to warn of.
 bool sung(const score::lyric_line& line) {
   return std::any_of(line.syllables.begin(), line.syllables.end(), [](const score::syllable& s) {
@@ -259,7 +273,7 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
     const std::size_t i = p.staves[v];
     const std::string shape = p.staves.size() == 1 ? "" : (v == 0 ? "\\voiceOne " : "\\voiceTwo ");
     t += indent(depth + 1) + "\\new Voice = \"voice" + std::to_string(i + 1) + "\" { " + shape +
-         "\\" + written[i].music_name + " }\n";
+         music_use(model.staves[i], written[i].music_name, "page") + " }\n";
     for (const std::string& lower : written[i].lower_names)
       t += indent(depth + 1) + "\\new Voice { \\" + lower + " }\n";
   }
@@ -352,7 +366,8 @@ std::string midi_score(const score::score& model, const std::vector<written_staf
   for (std::size_t i = 0; i < model.staves.size(); ++i) {
     const std::string with = instrument_setting(model.staves[i]);
     out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
-    out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
+    out += indent(3) + "\\new Voice { " +
+           music_use(model.staves[i], written[i].music_name, "midi") + " }\n";
     for (const std::string& lower : written[i].lower_names)
       out += indent(3) + "\\new Voice { \\" + lower + " }\n";
     out += "    >>\n";
@@ -436,9 +451,10 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   out += "  >>\n";
   out += output_block("layout", shown_agree, repeats.per_staff,
                       indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
+  // Hidden staves and muted notes play from a MIDI score of its own.
   bool hidden = false;
   for (const score::staff& s : model.staves)
-    hidden = hidden || !s.visible;
+    hidden = hidden || !s.visible || has_muted_notes(s);
   if (!hidden && !repeats.volta)
     return out + output_block("midi", shown_agree, repeats.per_staff, "") + "}\n";
   return out + "}\n\n" + midi_score(model, vars.written(), repeats.volta) +
