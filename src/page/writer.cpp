@@ -18,6 +18,8 @@ namespace choirly::page {
 
 namespace {
 
+constexpr std::size_t midi_channels = 16;
+
 using score::event;
 using score::rational;
 
@@ -358,18 +360,51 @@ std::string output_block(std::string_view name, bool agree, bool per_staff_repea
   return "  \\" + std::string(name) + " {\n" + settings + "  }\n";
 }
 
+// MIDI has 16 channels, the tenth for percussion. Up to 16 staves each play on a channel of
+// their own; more share them as the score sets them: the staves of one Channel play from one
+// MIDI staff, the first one's instrument and settings, and a muted one not at all. The drums
+// come last: LilyPond numbers the channels in order, and percussion met earlier would take a
+// number from the others.
+std::vector<std::vector<std::size_t>> midi_staves(const score::score& model) {
+  std::vector<std::vector<std::size_t>> groups;
+  const bool share = model.staves.size() > midi_channels;
+  std::map<int, std::size_t> by_channel;
+  for (std::size_t i = 0; i < model.staves.size(); ++i) {
+    const score::staff& s = model.staves[i];
+    if (!share) {
+      groups.push_back({i});
+      continue;
+    }
+    if (s.muted) continue;
+    const bool drums = instrument_setting(s).find("\"drums\"") != std::string::npos;
+    const int channel = drums ? 10 : s.channel;
+    if (channel != 0 && by_channel.count(channel)) {
+      groups[by_channel[channel]].push_back(i);
+      continue;
+    }
+    if (channel != 0) by_channel[channel] = groups.size();
+    groups.push_back({i});
+  }
+  if (const auto drums = by_channel.find(10); drums != by_channel.end())
+    std::rotate(groups.begin() + static_cast<std::ptrdiff_t>(drums->second),
+                groups.begin() + static_cast<std::ptrdiff_t>(drums->second) + 1, groups.end());
+  return groups;
+}
+
 // Hidden staves sound in the MIDI only, from a score of their own, which also plays the
 // repeats as often as they are taken.
 std::string midi_score(const score::score& model, const std::vector<written_staff>& written,
                        bool unfold) {
   std::string out = "\\score {\n  " + std::string(unfold ? "\\unfoldRepeats " : "") + "<<\n";
-  for (std::size_t i = 0; i < model.staves.size(); ++i) {
-    const std::string with = instrument_setting(model.staves[i]);
+  for (const std::vector<std::size_t>& group : midi_staves(model)) {
+    const std::string with = instrument_setting(model.staves[group.front()]);
     out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
-    out += indent(3) + "\\new Voice { " +
-           music_use(model.staves[i], written[i].music_name, "midi") + " }\n";
-    for (const std::string& lower : written[i].lower_names)
-      out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    for (std::size_t i : group) {
+      out += indent(3) + "\\new Voice { " +
+             music_use(model.staves[i], written[i].music_name, "midi") + " }\n";
+      for (const std::string& lower : written[i].lower_names)
+        out += indent(3) + "\\new Voice { \\" + lower + " }\n";
+    }
     out += "    >>\n";
   }
   return out + "  >>\n";
@@ -451,8 +486,8 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   out += "  >>\n";
   out += output_block("layout", shown_agree, repeats.per_staff,
                       indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
-  // Hidden staves and muted notes play from a MIDI score of its own.
-  bool hidden = false;
+  // Hidden staves, muted notes and staves sharing channels play from a MIDI score of its own.
+  bool hidden = model.staves.size() > midi_channels;
   for (const score::staff& s : model.staves)
     hidden = hidden || !s.visible || has_muted_notes(s);
   if (!hidden && !repeats.volta)
