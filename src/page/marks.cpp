@@ -22,6 +22,11 @@ std::string hidden(bool visible, const std::string& post) {
   return visible ? post : "-\\tweak stencil ##f " + post;
 }
 
+// A dynamic on the side the score puts it: LilyPond's own choice would follow the voice.
+std::string sided(bool above, bool visible, const std::string& post) {
+  return std::string(above ? "^" : "_") + (visible ? "" : "\\tweak stencil ##f ") + post;
+}
+
 std::string markup(bool above, std::string_view style, const std::string& text) {
   std::string out = above ? "^\\markup " : "_\\markup ";
   if (!style.empty()) {
@@ -130,15 +135,16 @@ void mark_writer::dynamic(const score::mark& m) {
     // One dynamic a note: an earlier shown one stays as words, a hidden one goes.
     if (pending_dynamic_)
       pending_[dynamic_at_] =
-          dynamic_visible_ ? "_\\markup \\dynamic " + quoted(dynamic_name_) : "";
+          dynamic_visible_ ? markup(dynamic_above_, "dynamic", dynamic_name_) : "";
     dynamic_at_ = pending_.size();
     dynamic_visible_ = m.visible;
+    dynamic_above_ = m.above;
     dynamic_name_ = d;
-    pending_.push_back(hidden(m.visible, "\\" + d));
+    pending_.push_back(sided(m.above, m.visible, "\\" + d));
     pending_dynamic_ = true;
   } else if (const std::string text = printed_text(m); !text.empty()) {
     pending_.push_back(m.kind == mark_kind::dynamic
-                           ? hidden(m.visible, "_\\markup \\dynamic " + quoted(text))
+                           ? sided(m.above, m.visible, "\\markup \\dynamic " + quoted(text))
                            : markup(m.above, "italic", text));
   }
 }
@@ -163,11 +169,7 @@ std::string mark_writer::take(const score::mark& m) {
       if (const std::string text = printed_text(m); !text.empty()) {
         const bool bold = m.kind == mark_kind::text && m.font == score::text_font::bold;
         const bool plain = m.kind == mark_kind::text && m.font == score::text_font::plain;
-        pending_.push_back(markup(m.kind == mark_kind::tempo_variance || m.above,
-                                  bold    ? "bold"
-                                  : plain ? ""
-                                          : "italic",
-                                  text));
+        pending_.push_back(markup(m.above, bold ? "bold" : plain ? "" : "italic", text));
       }
       return "";
     case mark_kind::fermata:

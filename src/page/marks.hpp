@@ -34,6 +34,7 @@ class mark_writer {
   bool pending_dynamic_ = false;
   std::size_t dynamic_at_ = 0;  // the waiting dynamic's place in pending_
   bool dynamic_visible_ = false;
+  bool dynamic_above_ = false;
   std::string dynamic_name_;
   bool fermata_pending_ = false;
   score::hairpin_option hairpin_ = score::hairpin_option::none;

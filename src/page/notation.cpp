@@ -68,6 +68,22 @@ std::string quoted(std::string_view text) {
   return out + "\"";
 }
 
+std::string head_text(char head) {
+  // The nearest of LilyPond's head styles to NoteWorthy's shapes.
+  static constexpr std::array<std::pair<char, std::string_view>, 6> styles = {{
+      {'X', "xcircle"},
+      {'y', "diamond"},
+      {'Y', "harmonic-black"},
+      {'z', "triangle"},
+      {'a', "slash"},
+      {'b', "slash"},
+  }};
+  if (head == 'x') return "\\xNote ";
+  for (const auto& [letter, style] : styles)
+    if (head == letter) return "\\tweak style #'" + std::string(style) + " ";
+  return "";
+}
+
 std::string syllable_text(std::string_view text) {
   bool plain = !text.empty();
   for (char c : text) {

@@ -12,6 +12,10 @@ namespace choirly::page {
 // "fis''" for F sharp two octaves above middle C's octave, "bes," and so on.
 std::string pitch_text(const score::pitch& p);
 
+// What stands before a note's pitch for a head NoteWorthy draws other than the round one:
+// "\\xNote " for its cross, a head style tweak for the others; empty for the round head.
+std::string head_text(char head);
+
 // "4", "8.", "2.." for a written base and dots.
 std::string duration_text(int base, int dots);
 

@@ -395,7 +395,7 @@ std::string staff_music::chord_text(const voice_part& notes, const std::string& 
   notes.each([&](const score::note& n) {
     if (!first) t += ' ';
     first = false;
-    t += pitch_text(n.sound);
+    t += head_text(n.head) + pitch_text(n.sound);
     if (n.redundant_accidental) t += '!';
     if (single) t += dur;
     if (with_ties && tied_.count(&n)) t += '~';
@@ -451,9 +451,13 @@ void staff_music::main_event(std::size_t index, const event& e) {
   if (beam_close_[index]) token += "]";
   if (slur_open_[index]) token += "(";
   if (slur_close_[index]) token += ")";
-  token += marks_.post_events(e);
+  const std::string post = marks_.post_events(e);
+  token += post;
   // A hidden note keeps its time, its syllable, its ties and marks; only its drawing goes.
   if (!e.visible && upper.size() > 0) token = "\\hideNotes " + token + " \\unHideNotes";
+  // A muted note is drawn but silent: the MIDI takes a skip of its length with its marks.
+  if (e.muted && upper.size() > 0)
+    token = "\\tag #'page { " + token + " } \\tag #'midi { s" + dur + post + " }";
   out_.token(token);
   if (e.triplet == score::triplet_mark::end) out_.close(nest::tuplet);
 }

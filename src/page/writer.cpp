@@ -19,6 +19,8 @@ namespace choirly::page {
 
 namespace {
 
+constexpr std::size_t midi_channels = 16;
+
 using score::event;
 using score::rational;
 
@@ -232,6 +234,35 @@ class variables {
   std::set<std::string> score_marks_;  // tempo and flow marks written once for the score
 };
 
+// A staff with muted notes writes them for the page and skips for the MIDI, tagged so.
+bool has_muted_notes(const score::staff& s) {
+  return std::any_of(s.items.begin(), s.items.end(), [](const score::item& it) {
+    const auto* e = std::get_if<event>(&it);
+    return e && e->muted && !e->grace && !e->is_rest();
+  });
+}
+
+// How a staff's music is named in a score for the page ("page") or for the MIDI ("midi").
+std::string music_use(const score::staff& s, const std::string& name, std::string_view keep) {
+  if (!has_muted_notes(s)) return "\\" + name;
+  return std::string("\\removeWithTag #'") + (keep == "page" ? "midi" : "page") + " \\" + name;
+}
+
+// A verse with words on the notes; an empty one would leave LilyPond a \\lyricsto to warn of.
+bool sung(const score::lyric_line& line) {
+  return std::any_of(line.syllables.begin(), line.syllables.end(), [](const score::syllable& s) {
+    return s.placed && s.text.find_first_not_of(' ') != std::string::npos;
+  });
+}
+
+// Where a staff's verses stand and how they align, when not under it and centred.
+std::string verse_setting(const score::staff& s, int page_number) {
+  std::string with;
+  if (s.lyrics_above) with += " alignAboveContext = \"staff" + std::to_string(page_number) + "\"";
+  if (s.lyrics_left) with += " \\override LyricText.self-alignment-X = #LEFT";
+  return with.empty() ? "" : " \\with {" + with + " }";
+}
+
 // A page staff: its voices, the layered one first, and the verses under them.
 // `number_bars`: this staff carries the bar numbers, the score's timing being each staff's.
 std::string staff_block(const score::score& model, const std::vector<written_staff>& written,
@@ -250,7 +281,7 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
     const std::size_t i = p.staves[v];
     const std::string shape = p.staves.size() == 1 ? "" : (v == 0 ? "\\voiceOne " : "\\voiceTwo ");
     t += indent(depth + 1) + "\\new Voice = \"voice" + std::to_string(i + 1) + "\" { " + shape +
-         "\\" + written[i].music_name + " }\n";
+         music_use(model.staves[i], written[i].music_name, "page") + " }\n";
     // The lower voices are named too, for the events log to tell their stems.
     for (std::size_t k = 0; k < written[i].lower_names.size(); ++k)
       t += indent(depth + 1) + "\\new Voice = \"voice" + std::to_string(i + 1) + "lower" +
@@ -259,10 +290,11 @@ std::string staff_block(const score::score& model, const std::vector<written_sta
   t += indent(depth) + ">>\n";
   for (std::size_t i : p.staves)
     for (std::size_t k = 0; k < written[i].verse_names.size(); ++k) {
-      if (model.staves[i].lyrics[k].syllables.empty()) continue;
+      if (!sung(model.staves[i].lyrics[k])) continue;
       t += indent(depth) + "\\new Lyrics = \"staff" + std::to_string(i + 1) + "-verse" +
-           std::to_string(k + 1) + "\" \\lyricsto \"voice" + std::to_string(i + 1) + "\" { \\" +
-           written[i].verse_names[k] + " }\n";
+           std::to_string(k + 1) + "\"" + verse_setting(model.staves[i], p.number) +
+           " \\lyricsto \"voice" + std::to_string(i + 1) + "\" { \\" + written[i].verse_names[k] +
+           " }\n";
     }
   return t;
 }
@@ -285,7 +317,7 @@ std::string group_block(const score::score& model, const std::vector<written_sta
     if (q < end && staves[q].group != score::group_with_next::brace) all_braces = false;
     for (std::size_t i : staves[q].staves)
       for (const score::lyric_line& l : model.staves[i].lyrics)
-        lyrics = lyrics || !l.syllables.empty();
+        lyrics = lyrics || sung(l);
   }
   const char* group = all_braces ? "PianoStaff" : lyrics ? "ChoirStaff" : "StaffGroup";
   std::string out = indent(2) + "\\new " + group + " <<\n";
@@ -336,11 +368,42 @@ std::string output_block(std::string_view name, bool agree, bool per_staff_repea
   return "  \\" + std::string(name) + " {\n" + settings + "  }\n";
 }
 
+// MIDI has 16 channels, the tenth for percussion. Up to 16 staves each play on a channel of
+// their own; more share them as the score sets them: the staves of one Channel play from one
+// MIDI staff, the first one's instrument and settings, and a muted one not at all. The drums
+// come last: LilyPond numbers the channels in order, and percussion met earlier would take a
+// number from the others.
+std::vector<std::vector<std::size_t>> midi_staves(const score::score& model) {
+  std::vector<std::vector<std::size_t>> groups;
+  const bool share = model.staves.size() > midi_channels;
+  std::map<int, std::size_t> by_channel;
+  for (std::size_t i = 0; i < model.staves.size(); ++i) {
+    const score::staff& s = model.staves[i];
+    if (!share) {
+      groups.push_back({i});
+      continue;
+    }
+    if (s.muted) continue;
+    const bool drums = instrument_setting(s).find("\"drums\"") != std::string::npos;
+    const int channel = drums ? 10 : s.channel;
+    if (channel != 0 && by_channel.count(channel)) {
+      groups[by_channel[channel]].push_back(i);
+      continue;
+    }
+    if (channel != 0) by_channel[channel] = groups.size();
+    groups.push_back({i});
+  }
+  if (const auto drums = by_channel.find(10); drums != by_channel.end())
+    std::rotate(groups.begin() + static_cast<std::ptrdiff_t>(drums->second),
+                groups.begin() + static_cast<std::ptrdiff_t>(drums->second) + 1, groups.end());
+  return groups;
+}
+
 // Hidden staves sound in the MIDI only, from a score of their own, which also plays the
 // repeats as often as they are taken. `sounding` lists the model staves of each MIDI staff,
 // `setting` gives each MIDI staff's \\with settings by its place in that list.
 template <typename Setting>
-std::string midi_score(const std::vector<written_staff>& written,
+std::string midi_score(const score::score& model, const std::vector<written_staff>& written,
                        const std::vector<std::vector<std::size_t>>& sounding, bool unfold,
                        Setting setting) {
   std::string out = "\\score {\n  " + std::string(unfold ? "\\unfoldRepeats " : "") + "<<\n";
@@ -348,7 +411,8 @@ std::string midi_score(const std::vector<written_staff>& written,
     const std::string with = setting(k);
     out += "    \\new Staff" + (with.empty() ? "" : " \\with {" + with + " }") + " <<\n";
     for (std::size_t i : sounding[k]) {
-      out += indent(3) + "\\new Voice { \\" + written[i].music_name + " }\n";
+      out += indent(3) + "\\new Voice { " +
+             music_use(model.staves[i], written[i].music_name, "midi") + " }\n";
       for (const std::string& lower : written[i].lower_names)
         out += indent(3) + "\\new Voice { \\" + lower + " }\n";
     }
@@ -476,7 +540,7 @@ std::string part_books(const part_context& c, const part& part) {
     return rehearsal_setting(c.model.staves[i], rehearsed, i < first);
   };
   const std::string rehearsal =
-      midi_score(c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings + "}\n";
+      midi_score(c.model, c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings + "}\n";
   out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix + "-rehearsal") + "\n" +
          indented(rehearsal) + "}\n";
   return out;
@@ -515,16 +579,17 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
   full += "  >>\n";
   full += output_block("layout", shown_agree, repeats.per_staff,
                        indent_setting(model, staves) + bar_number_settings(model.page, own_timing));
-  bool hidden = false;
+  // The MIDI staves: the page's, or, when hidden staves, muted notes or staves sharing
+  // channels are to sound or be silent, a MIDI score of its own.
+  bool own_midi = repeats.volta || model.staves.size() > midi_channels;
   for (const score::staff& s : model.staves)
-    hidden = hidden || !s.visible;
-  // The MIDI staves: the page's, or every model staff in a score of its own.
-  const bool own_midi = hidden || repeats.volta;
+    own_midi = own_midi || !s.visible || has_muted_notes(s);
   std::vector<std::vector<std::size_t>> sounding;
-  for (std::size_t i = 0; own_midi && i < model.staves.size(); ++i)
-    sounding.push_back({i});
-  for (std::size_t p = 0; !own_midi && p < staves.size(); ++p)
-    sounding.push_back(staves[p].staves);
+  if (own_midi)
+    sounding = midi_staves(model);
+  else
+    for (const page_staff& p : staves)
+      sounding.push_back(p.staves);
   const std::string midi_settings =
       own_midi ? output_block("midi", timings_agree(timings, model, true), repeats.per_staff, "")
                : output_block("midi", shown_agree, repeats.per_staff, "");
@@ -532,8 +597,10 @@ std::string write_page(const score::score& model, std::vector<score::diagnostic>
     full += midi_settings + "}\n";
   else
     full += "}\n\n" +
-            midi_score(vars.written(), sounding, repeats.volta,
-                       [&](std::size_t k) { return instrument_setting(model.staves[k]); }) +
+            midi_score(model, vars.written(), sounding, repeats.volta,
+                       [&](std::size_t k) {
+                         return instrument_setting(model.staves[sounding[k].front()]);
+                       }) +
             midi_settings + "}\n";
   if (!parts) return out + full;
   out += "\\book {\n" + indented(full) + "}\n";

@@ -9,12 +9,13 @@ bool is_blank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-void add_syllable(std::vector<syllable>& out, std::string_view piece, bool hyphen) {
+void add_syllable(std::vector<syllable>& out, std::string_view piece, bool hyphen,
+                  bool underscore_as_space) {
   syllable s;
   s.hyphen = hyphen;
   s.text.reserve(piece.size());
   for (char c : piece)
-    s.text += c == '_' ? ' ' : c;
+    s.text += c == '_' && underscore_as_space ? ' ' : c;
   // Underscores at the end draw NoteWorthy's extender line; the text ends before them.
   while (!s.text.empty() && s.text.back() == ' ')
     s.text.pop_back();
@@ -23,7 +24,7 @@ void add_syllable(std::vector<syllable>& out, std::string_view piece, bool hyphe
 
 }  // namespace
 
-std::vector<syllable> split_syllables(std::string_view text) {
+std::vector<syllable> split_syllables(std::string_view text, bool underscore_as_space) {
   std::vector<syllable> out;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -34,12 +35,12 @@ std::vector<syllable> split_syllables(std::string_view text) {
     std::size_t start = i;
     while (i < text.size() && !is_blank(text[i])) {
       if (text[i] == '-') {
-        add_syllable(out, text.substr(start, i - start), true);
+        add_syllable(out, text.substr(start, i - start), true, underscore_as_space);
         start = i + 1;
       }
       ++i;
     }
-    if (i > start) add_syllable(out, text.substr(start, i - start), false);
+    if (i > start) add_syllable(out, text.substr(start, i - start), false, underscore_as_space);
   }
   return out;
 }

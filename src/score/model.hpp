@@ -79,6 +79,7 @@ struct note {
   int position = 0;     // staff position as written, 0 on the middle line
   pitch sound;          // after clef, octave shift, key, accidentals in the bar and ties
   char accidental = 0;  // written accidental: '#', 'b', 'n', 'x', 'v', or 0
+  char head = 0;        // a head other than the round one: 'x', 'X', 'y', 'Y', 'z', 'a', 'b'
   bool redundant_accidental = false;  // written, though key and bar gave the same already
   bool tie = false;                   // tied into the same pitch of the next event
   bool tied_from = false;             // continues a tie from the event before
@@ -124,6 +125,7 @@ struct event {
   hairpin_option hairpin = hairpin_option::none;
   beam_mark beam = beam_mark::none;
   stem_direction stem = stem_direction::neutral;
+  bool muted = false;  // silent in playback, drawn all the same
 
   bool is_rest() const { return main.notes.empty() && (!has_second || second.notes.empty()); }
 };
@@ -235,6 +237,13 @@ struct staff {
   bool muted = false;         // silent in playback
   int volume = 127;           // the channel's volume 0..127
   int pan = 64;               // the channel's stereo position 0 (left) .. 127 (right)
+  int channel = 0;            // the MIDI channel 1..16 the score plays it on; 0 when unnamed
+
+  // How the verses stand: above the staff, each syllable from its note's left edge, and "_"
+  // printed as a space inside a syllable or as itself.
+  bool lyrics_above = false;
+  bool lyrics_left = false;
+  bool underscore_as_space = true;
 };
 
 struct diagnostic {

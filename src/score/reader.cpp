@@ -66,7 +66,7 @@ int step_of_letter(char letter) {
 struct staff_state {
   clef_change clef;
   std::array<int, 7> key{};                 // alteration of each step by the key
-  std::map<int, int> bar_accidentals;       // staff position -> alteration, until the bar line
+  std::map<int, int> bar_accidentals;       // written step from c' -> alteration, to the bar line
   time_change time;                         // in force
   rational now;                             // onset of the next event
   measure open;                             // the measure being read
@@ -110,8 +110,8 @@ class reader {
       return;
     }
     // Layout and editor settings of the file, which hold no music.
-    static constexpr std::array<std::string_view, 4> layout = {"Editor", "Font", "Lyrics",
-                                                               "Locale"};
+    if (name == "Lyrics") return lyrics_layout();
+    static constexpr std::array<std::string_view, 3> layout = {"Editor", "Font", "Locale"};
     for (std::string_view l : layout)
       if (name == l) return;
     if (!staff_started_) return;
@@ -249,6 +249,9 @@ class reader {
     }
     if (const auto v = record_.get("Layer")) s.layered_with_next = *v == "Y";
     if (const auto v = record_.get("Channel")) s.drum_channel = *v == "10";
+    if (const std::optional<int> n = read_int(record_.get("Channel").value_or(""));
+        n && *n >= 1 && *n <= 16)
+      s.channel = *n;
     if (const auto v = record_.get("Muted")) s.muted = *v == "Y";
     const auto midi_value = [&](std::string_view field_name, int& out) {
       if (const std::optional<int> n = read_int(record_.get(field_name).value_or(""));
@@ -269,6 +272,15 @@ class reader {
       s.transposition = *trans;
   }
 
+  // Where the verses stand and how their syllables print; the words come after it.
+  void lyrics_layout() {
+    if (!staff_started_) return;
+    staff& s = current();
+    s.lyrics_above = record_.get("Placement").value_or("") == "Top";
+    s.lyrics_left = record_.get("Align").value_or("") == "Start of Accidental/Note";
+    s.underscore_as_space = record_.get("UnderscoreAsSpace").value_or("") != "N";
+  }
+
   void lyric() {
     staff& s = current();
     const std::optional<int> number = read_int(record_.name.substr(5));
@@ -276,7 +288,7 @@ class reader {
     if (!number || !text || *number < 1 || *number > 99) return;
     const std::size_t index = static_cast<std::size_t>(*number - 1);
     if (s.lyrics.size() <= index) s.lyrics.resize(index + 1);
-    s.lyrics[index].syllables = split_syllables(unquote(*text));
+    s.lyrics[index].syllables = split_syllables(unquote(*text), s.underscore_as_space);
   }
 
   void clef() {
@@ -430,6 +442,7 @@ class reader {
       n.accidental = p->accidental;
       n.tie = p->tie;
       n.written_tie = p->tie;
+      n.head = p->head;
       part.notes.push_back(n);
     });
     return true;
@@ -464,6 +477,7 @@ class reader {
       if (opt == "Beam=End") e.beam = beam_mark::end;
       if (opt == "Stem=Up") e.stem = stem_direction::up;
       if (opt == "Stem=Down") e.stem = stem_direction::down;
+      if (opt == "Muted") e.muted = true;
     });
     triplets(e, d);
     e.onset = state_.now;
@@ -533,18 +547,19 @@ class reader {
         n.sound.octave = floor_div(diatonic, 7);
         n.sound.step = diatonic - 7 * n.sound.octave;
         const int by_key = state_.key[static_cast<std::size_t>(n.sound.step)];
-        const auto held = state_.bar_accidentals.find(n.position);
+        // An accidental holds for the pitch written, which a clef change does not move.
+        const auto held = state_.bar_accidentals.find(diatonic);
         const int in_force = held != state_.bar_accidentals.end() ? held->second : by_key;
         note* source = tie_source(before, n);
         if (n.accidental != 0) {
           n.sound.alteration = accidental_alteration(n.accidental);
           n.redundant_accidental = n.sound.alteration == in_force;
-          state_.bar_accidentals[n.position] = n.sound.alteration;
+          state_.bar_accidentals[diatonic] = n.sound.alteration;
         } else if (source) {
           // A tie hands its pitch over, across a bar line too, and with it the accidental
           // for the rest of this bar.
           n.sound.alteration = source->sound.alteration;
-          state_.bar_accidentals[n.position] = n.sound.alteration;
+          state_.bar_accidentals[diatonic] = n.sound.alteration;
         } else {
           n.sound.alteration = in_force;
         }

@@ -132,6 +132,8 @@ std::optional<position_item> read_position(std::string_view item) {
   p.position = *n;
   // After the number come marks such as the tie "^" and note-head letters.
   p.tie = item.find('^') != std::string_view::npos;
+  const std::size_t head = item.find_first_of("xXyYzab");
+  if (head != std::string_view::npos) p.head = item[head];
   return p;
 }
 

@@ -59,6 +59,7 @@ struct position_item {
   int position = 0;
   char accidental = 0;
   bool tie = false;
+  char head = 0;  // a note-head letter after the number: 'x', 'X', 'y', 'Y', 'z', 'a' or 'b'
 };
 
 // "#-3^" and the like; nullopt when the item holds no position number.

@@ -114,7 +114,9 @@ if [ -s "$work/$name.pdf" ] && ! python3 "$edge_check" --dpi=60 "$work"/page-*.p
 fi
 echo "     pages: $(find "$work" -name 'page-*.pgm' | wc -l), none with ink at the right or bottom edge"
 
-if ! "$page_events" "$score" >"$work/model" 2>"$out/$name.model.err" || [ -s "$out/$name.model.err" ]; then
+# The systems are LilyPond's to break; what each shows at its start is the model's to say.
+if ! "$page_events" --systems "$engraved" "$score" >"$work/model" 2>"$out/$name.model.err" ||
+  [ -s "$out/$name.model.err" ]; then
   echo "FAIL $name: the model's events could not be listed:"
   cat "$out/$name.model.err"
   exit 1

@@ -9,12 +9,23 @@
 %%   stem STAFF ONSET DIRECTION                 e.g. stem staff2 3/4 up
 %%   tie STAFF ONSET GRACE PITCH TO             e.g. tie staff1 1/2 - 0:4:0 3/4
 %%   score                                      before the events of each score engraved
+%%   head STAFF ONSET PITCH STYLE               e.g. head staff1 1/4 -1:1:0 cross
 %%
 %% A beam is logged with the onsets of its first and last notes, wherever it comes from (a
 %% beam LilyPond made by itself shows up as a difference). A stem is logged where its direction
 %% is set before the engraver would choose it (\stemUp, \voiceOne, ...), in the staff's own
 %% voices (named "voiceN..."), grace notes aside. A tie is logged with the note it starts
-%% from and the onset of the note it ends on, "-" for one left to ring (\laissezVibrer).
+%% from and the onset of the note it ends on, "-" for one left to ring (\laissezVibrer). A head
+%% is logged where its style is not the round default one.
+%%
+%% The systems as LilyPond broke the lines, each logged once:
+%%
+%%   system ONSET                               e.g. system 9/2
+%%   barnumber ONSET NUMBER                     e.g. barnumber 9/2 6
+%%   name STAFF ONSET TEXT                      e.g. name staff2 9/2 A.
+%%
+%% A system's ONSET is where its first column stands; a bar number is logged where it prints
+%% at a system's start, a staff's name where the system prints it.
 %%
 %% ONSET is the main part of the moment in whole notes, GRACE is "g" for a grace note,
 %% PITCH is OCTAVE:NOTENAME:ALTERATION as LilyPond holds them, DURATION the note's length.
@@ -74,6 +85,41 @@
 #(define (choirly-onset context)
    (choirly-rational->string (ly:moment-main (ly:context-current-moment context))))
 
+%% The staff of each staff name, by the grob before it is broken into systems.
+#(define choirly-name-staves (make-hash-table))
+#(define choirly-systems-logged (make-hash-table))
+
+#(define (choirly-column-onset item)
+   (choirly-rational->string (ly:moment-main (ly:grob-property item 'when))))
+
+%% On each staff line of each system, once a system: where it starts.
+#(define (choirly-log-system! grob)
+   (let ((onset (choirly-column-onset (ly:spanner-bound grob LEFT))))
+     (if (not (hash-ref choirly-systems-logged onset #f))
+         (begin (hash-set! choirly-systems-logged onset #t)
+                (choirly-log-event! "system" onset)))))
+
+%% A bar number that prints at the start of a system.
+#(define (choirly-bar-number-after-breaking grob)
+   (ly:side-position-interface::move-to-extremal-staff grob)
+   (let ((visibility (ly:grob-property grob 'break-visibility)))
+     (if (and (eqv? (ly:item-break-dir grob) RIGHT) (vector? visibility) (vector-ref visibility 2))
+         ;; A measure that does not start at a bar line prints its number in parentheses.
+         (choirly-log-event! "barnumber" (choirly-column-onset (ly:item-get-column grob))
+                             (string-delete (string->char-set "()")
+                                            (choirly-lyric-text (ly:grob-property grob 'text)))))))
+
+%% A staff's name as system-start-text::print chooses it: the long one on the first system.
+#(define (choirly-name-after-breaking grob)
+   (let* ((left (ly:spanner-bound grob LEFT))
+          (first (moment<=? (ly:grob-property left 'when) ZERO-MOMENT))
+          (name (ly:grob-property grob (if first 'long-text 'text)))
+          (original (or (ly:grob-original grob) grob)))
+     (if (and (markup? name) (not (eqv? (ly:item-break-dir left) CENTER))
+              (not (choirly-blank? (choirly-lyric-text name))))
+         (choirly-log-event! "name" (hashq-ref choirly-name-staves original "?")
+                             (choirly-column-onset left) (choirly-lyric-text name)))))
+
 #(define (choirly-events-engraver context)
    (define beam-starts (make-hash-table))
    (define heads (make-hash-table))  ; note head -> (staff onset grace pitch)
@@ -100,6 +146,9 @@
       (if (not (memq grob ties)) (set! ties (cons grob ties))))
      ((semi-tie-interface engraver grob source-engraver)
       (if (not (memq grob ties)) (set! ties (cons grob ties))))
+     ((system-start-text-interface engraver grob source-engraver)
+      (hashq-set! choirly-name-staves grob
+                  (choirly-context-id (ly:translator-context source-engraver) 'Staff)))
      ((beam-interface engraver grob source-engraver)
       (hashq-set! beam-starts grob (choirly-onset (ly:translator-context source-engraver))))
      ((stem-interface engraver grob source-engraver)
@@ -119,12 +168,19 @@
                  (memq 'note-event (ly:event-property cause 'class))
                  (ly:pitch? (ly:event-property cause 'pitch)))
             (let ((moment (ly:context-current-moment where))
-                  (duration (ly:event-property cause 'duration)))
+                  (duration (ly:event-property cause 'duration))
+                  (style (ly:grob-property grob 'style)))
               (hashq-set! heads grob
                           (list (choirly-context-id where 'Staff)
                                 (choirly-rational->string (ly:moment-main moment))
                                 (if (zero? (ly:moment-grace moment)) "-" "g")
                                 (choirly-pitch->string (ly:event-property cause 'pitch))))
+              (if (and (symbol? style) (not (eq? style 'default)))
+                  (choirly-log-event!
+                   "head" (choirly-context-id where 'Staff)
+                   (choirly-rational->string (ly:moment-main moment))
+                   (choirly-pitch->string (ly:event-property cause 'pitch))
+                   (symbol->string style)))
               (choirly-log-event!
                "note"
                (choirly-context-id where 'Staff)
@@ -153,10 +209,22 @@
 
 %% The marks around the notes, by the grob that prints them:
 %%   mark STAFF ONSET articulation NAME   (Script: staccato, accent, fermata, ...)
-%%   mark STAFF ONSET dynamic NAME        (DynamicText: ff, sfz, ...)
+%%   mark STAFF ONSET dynamic SIDE NAME   (DynamicText: ff, sfz, ...)
 %%   mark STAFF ONSET hairpin crescendo   (Hairpin, where it starts; or decrescendo)
-%%   mark STAFF ONSET text TEXT           (TextScript: words above or below the notes)
+%%   mark STAFF ONSET text SIDE TEXT      (TextScript: words above or below the notes)
+%% SIDE is "up" or "down" as the music asks for it (^ or _), else as the grob's own direction
+%% stands, and "unset" where neither says: the side is then LilyPond's choice, which follows
+%% the voice and is not the score's.
 %%   bar STAFF ONSET GLYPH                (BarLine, only the repeat bars: glyphs with a colon)
+#(define (choirly-side grob cause)
+   (let* ((asked (if (ly:stream-event? cause) (ly:event-property cause 'direction) '()))
+          (own (ly:grob-property-data grob 'direction))
+          (direction (if (ly:dir? asked) asked own)))
+     (cond ((not (number? direction)) "unset")
+           ((positive? direction) "up")
+           ((negative? direction) "down")
+           (else "unset"))))
+
 #(define (choirly-log-mark grob where)
    (let ((name (grob::name grob))
          (cause (ly:grob-property grob 'cause))
@@ -167,12 +235,14 @@
       ((and (memq name '(Script MultiMeasureRestScript)) (ly:stream-event? cause))
        (log "mark" "articulation" (format #f "~a" (ly:event-property cause 'articulation-type))))
       ((and (eq? name 'DynamicText) (ly:stream-event? cause))
-       (log "mark" "dynamic" (format #f "~a" (ly:event-property cause 'text))))
+       (log "mark" "dynamic" (choirly-side grob cause)
+            (format #f "~a" (ly:event-property cause 'text))))
       ((and (eq? name 'Hairpin) (ly:stream-event? cause))
        (log "mark" "hairpin"
             (if (memq 'crescendo-event (ly:event-property cause 'class)) "crescendo" "decrescendo")))
       ((memq name '(TextScript MultiMeasureRestText))
-       (log "mark" "text" (choirly-lyric-text (ly:grob-property grob 'text))))
+       (log "mark" "text" (choirly-side grob cause)
+            (choirly-lyric-text (ly:grob-property grob 'text))))
       ((eq? name 'BarLine)
        (let ((glyph (ly:grob-property grob 'glyph)))
          (if (and (string? glyph) (string-index glyph #\:))
@@ -239,9 +309,12 @@
     \Score
     \consists #choirly-events-engraver
     \consists #choirly-marks-engraver
+    \override BarNumber.after-line-breaking = #choirly-bar-number-after-breaking
   }
   \context {
     \Staff
     \consists #choirly-change-watch-engraver
+    \override InstrumentName.after-line-breaking = #choirly-name-after-breaking
+    \override StaffSymbol.after-line-breaking = #choirly-log-system!
   }
 }

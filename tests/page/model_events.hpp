@@ -8,6 +8,7 @@
 
 #include "page/staves.hpp"
 #include "score/model.hpp"
+#include "tests/page/model_heads.hpp"
 #include "tests/page/model_marks.hpp"
 
 namespace choirly::tests {
@@ -148,7 +149,8 @@ inline std::string model_events(const score::score& model) {
                                numbers.begin()) == static_cast<int>(i)
                   ? 0
                   : 1;
-    out += beam_events(s, staff) + stem_events(s, staff, layer) + tie_events(s, staff);
+    out += beam_events(s, staff) + stem_events(s, staff, layer) + tie_events(s, staff) +
+           head_events(s, staff);
     for (const score::item& it : s.items) {
       const auto* e = std::get_if<score::event>(&it);
       if (!e) continue;

@@ -1,5 +1,6 @@
 // The marks a score's model says LilyPond engraves, beside its notes and syllables:
-// "mark staffN ONSET KIND NAME" for articulations, dynamics, hairpin starts and texts, and
+// "mark staffN ONSET KIND NAME" for articulations and hairpin starts, "mark staffN ONSET KIND
+// SIDE NAME" for dynamics and texts, placed "up" or "down" by the mark's position, and
 // "bar staffN ONSET GLYPH" for repeat bar lines. Worked out from the model's marks by the
 // notation's own rules, with tables of its own: it shares no code with the page writer, so
 // that a mistake there shows as a difference here.
@@ -19,7 +20,7 @@ namespace choirly::tests {
 
 // What LilyPond engraves for a mark that waits for the next note: ("dynamic", "ff"),
 // ("text", "rit."), ("articulation", "fermata"); nullopt for marks that print no such grob.
-inline std::optional<std::pair<std::string, std::string>> engraved_mark(const score::mark& m) {
+inline std::optional<std::pair<std::string, std::string>> engraved_kind(const score::mark& m) {
   using score::mark_kind;
   // The dynamics LilyPond has a command for.
   static const std::set<std::string_view> commands = {
@@ -72,6 +73,14 @@ inline std::optional<std::pair<std::string, std::string>> engraved_mark(const sc
     default:
       return std::nullopt;
   }
+}
+
+// The same with the side it stands on before the name of a dynamic or a text.
+inline std::optional<std::pair<std::string, std::string>> engraved_mark(const score::mark& m) {
+  std::optional<std::pair<std::string, std::string>> engraved = engraved_kind(m);
+  if (engraved && (engraved->first == "dynamic" || engraved->first == "text"))
+    engraved->second = (m.above ? "up " : "down ") + engraved->second;
+  return engraved;
 }
 
 inline std::string mark_events(const score::score& model, const std::vector<int>& numbers) {

@@ -1,19 +1,49 @@
 // choirly-page-events: prints the notes and lyric syllables the page path's model holds for a
-// score, one event a line, for comparison with what LilyPond engraves; --ly prints the page.
+// score, one event a line, for comparison with what LilyPond engraves; --ly prints the page;
+// --systems FILE adds what each system starting at FILE's "system ONSET" lines shows.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engrave/page_conversion.hpp"
 #include "page/writer.hpp"
 #include "tests/page/model_events.hpp"
+#include "tests/page/model_systems.hpp"
+
+namespace {
+
+// The onsets of the "system ONSET" lines of LilyPond's log, such as "37/4".
+bool read_system_starts(const char* path, std::vector<choirly::score::rational>& starts) {
+  std::ifstream log(path);
+  if (!log) return false;
+  std::string word, onset;
+  std::string line;
+  while (std::getline(log, line)) {
+    std::istringstream fields(line);
+    if (!(fields >> word >> onset) || word != "system") continue;
+    const std::size_t slash = onset.find('/');
+    const long long num = std::stoll(onset.substr(0, slash));
+    const long long den = slash == std::string::npos ? 1 : std::stoll(onset.substr(slash + 1));
+    starts.emplace_back(num, den);
+  }
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const bool ly = argc == 3 && std::string(argv[1]) == "--ly";
-  if (argc != 2 && !ly) {
-    std::fputs("usage: choirly-page-events [--ly] FILE.nwctxt\n", stderr);
+  const bool systems = argc == 4 && std::string(argv[1]) == "--systems";
+  if (argc != 2 && !ly && !systems) {
+    std::fputs("usage: choirly-page-events [--ly | --systems LOG] FILE.nwctxt\n", stderr);
+    return 1;
+  }
+  std::vector<choirly::score::rational> starts;
+  if (systems && !read_system_starts(argv[2], starts)) {
+    std::fprintf(stderr, "choirly-page-events: cannot read %s\n", argv[2]);
     return 1;
   }
   const char* path = argv[argc - 1];
@@ -33,8 +63,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<choirly::score::diagnostic> notes;
-  const std::string out = ly ? choirly::page::write_page(reading->model, notes)
-                             : choirly::tests::model_events(reading->model);
+  std::string out = ly ? choirly::page::write_page(reading->model, notes)
+                       : choirly::tests::model_events(reading->model);
+  if (systems)
+    out += choirly::tests::system_events(reading->model,
+                                         choirly::page::staff_numbers(reading->model), starts);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

@@ -5,7 +5,7 @@
 }
 
 marksMusic = {
-  \autoBeamOff \clef treble \numericTimeSignature \time 4/4 \segnoMark 1 c'4-.\p\< d'4-> e'4--\! f'4-\tweak stencil ##f \ff\fermata |
+  \autoBeamOff \clef treble \numericTimeSignature \time 4/4 \segnoMark 1 c'4-._\p\< d'4-> e'4--\! f'4_\tweak stencil ##f \ff\fermata |
   g'2^\markup \italic "a tempo"\sustainOn\> \breathe a'4\!_\markup \italic "dolce"\sustainOff b'4^\markup \italic "rit."_\markup \italic "cresc." \textEndMark "D.C. al Fine" |
   \caesura R1
   \bar "|."
