@@ -130,7 +130,7 @@ int run(const std::vector<std::string>& args, bool terminal) {
     }
     jobs.push_back(job);
   }
-  if (const outcome apart = check_outputs_apart(jobs); !apart) {
+  if (const outcome apart = check_outputs_apart(jobs, opts.parts); !apart) {
     std::fprintf(stderr, "%s: %s\n", program.data(), apart.reason().c_str());
     return 1;
   }

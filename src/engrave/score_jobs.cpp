@@ -134,21 +134,37 @@ result<score_search> find_scores(const std::vector<std::string>& paths,
   return std::move(s.result);
 }
 
-outcome check_outputs_apart(const std::vector<score_job>& jobs) {
+outcome check_outputs_apart(const std::vector<score_job>& jobs, bool parts) {
   // The output folder as the file system resolves it, so that two spellings of one folder
   // (a/../b, a link) meet.
   std::map<fs::path, std::size_t> owners;
+  std::vector<fs::path> outputs(jobs.size());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     std::error_code error;
     const fs::path absolute = fs::absolute(jobs[i].output_dir, error);
     fs::path dir = fs::weakly_canonical(absolute, error);
     if (error) dir = absolute.lexically_normal();
-    const auto [owner, first] = owners.emplace(dir / jobs[i].stem, i);
+    outputs[i] = dir / jobs[i].stem;
+    const auto [owner, first] = owners.emplace(outputs[i], i);
     if (first) continue;
     const score_job& other = jobs[owner->second];
     return failure{shown_path(other.source) + " and " + shown_path(jobs[i].source) +
                    " would both write " + shown_path(jobs[i].output_dir / path_of(jobs[i].stem)) +
                    ".*; rename one of them, or engrave them in separate runs"};
+  }
+  // A part of score A is A-PART.pdf: it would replace the PDF of a score named A-PART.
+  for (std::size_t i = 0; parts && i < jobs.size(); ++i) {
+    const std::string& stem = jobs[i].stem;
+    for (std::size_t dash = stem.find('-'); dash != std::string::npos;
+         dash = stem.find('-', dash + 1)) {
+      const auto owner = owners.find(outputs[i].parent_path() / stem.substr(0, dash));
+      if (owner == owners.end()) continue;
+      const score_job& other = jobs[owner->second];
+      return failure{"the parts of " + shown_path(other.source) + " (--parts) could replace " +
+                     shown_path(jobs[i].output_dir / path_of(stem)) + ".*, written for " +
+                     shown_path(jobs[i].source) +
+                     "; rename one of them, or engrave them in separate runs"};
+    }
   }
   return done{};
 }

@@ -42,8 +42,9 @@ struct score_search {
 result<score_search> find_scores(const std::vector<std::string>& paths,
                                  const std::optional<std::filesystem::path>& output_dir);
 
-// Fails when two of the scores cannot run together: they would write the same outputs.
-outcome check_outputs_apart(const std::vector<score_job>& jobs);
+// Fails when two of the scores cannot run together: they would write the same outputs, or,
+// with `parts`, one score's parts would write another's (A-PART.pdf of A, and A-PART).
+outcome check_outputs_apart(const std::vector<score_job>& jobs, bool parts = false);
 
 bool has_score_extension(const std::filesystem::path& file);
 

@@ -134,6 +134,28 @@ TEST_F(EngraveFolder, OutputsOfTwoScoresMayNotMeet) {
                 ".*; rename one of them, or engrave them in separate runs");
 }
 
+TEST_F(EngraveFolder, PartsOfAScoreMayNotMeetAnotherScore) {
+  write("hymn.nwctxt", "1");
+  write("hymn-Women.nwctxt", "2");
+  write("hymnal-Men.nwctxt", "3");
+  const result<score_search> found = find_scores({dir.string()}, std::nullopt);
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(check_outputs_apart(found->jobs));
+  EXPECT_EQ(check_outputs_apart(found->jobs, true).reason(),
+            "the parts of " + (dir / "hymn.nwctxt").string() + " (--parts) could replace " +
+                (dir / "hymn-Women").string() + ".*, written for " +
+                (dir / "hymn-Women.nwctxt").string() +
+                "; rename one of them, or engrave them in separate runs");
+  // Apart in folders of their own, or with no score A before the dash, they do not meet.
+  std::vector<score_job> jobs = found->jobs;
+  std::erase_if(jobs, [](const score_job& j) { return j.stem == "hymn"; });
+  EXPECT_TRUE(check_outputs_apart(jobs, true));
+  jobs = found->jobs;
+  for (score_job& j : jobs)
+    if (j.stem == "hymn") j.output_dir = dir / "out";
+  EXPECT_TRUE(check_outputs_apart(jobs, true));
+}
+
 TEST(EngraveBatch, StepsOfAnEngraving) {
   const tool_paths tools{{"/bin/convert-ly"}, "/bin/lilypond"};
   const engrave_step convert = convert_ly_step(tools, "-x");
