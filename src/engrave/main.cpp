@@ -15,6 +15,7 @@
 
 #include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/freed_memory.hpp"
 #include "engrave/options.hpp"
 #include "engrave/page_conversion.hpp"
 #include "engrave/score_jobs.hpp"
@@ -109,6 +110,7 @@ class progress : public batch_observer {
 }  // namespace
 
 int main(int argc, char** argv) {
+  keep_freed_memory();
   // Taken from the start, so that an interrupt finds the batch in a state it can clean up.
   const signal_guard signals;
   const result<options> parsed = parse_options(argc, argv);
