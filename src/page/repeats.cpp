@@ -319,7 +319,8 @@ namespace {
 
 // What stands at boundary b: its index entries, or every region and ending when there is
 // no index, in the same order.
-std::vector<std::pair<std::size_t, std::size_t>> at(const staff_repeats& r, std::size_t b) {
+std::vector<std::pair<std::size_t, std::size_t>> standing_at(const staff_repeats& r,
+                                                             std::size_t b) {
   if (!r.at_boundary.empty()) {
     if (b < r.at_boundary.size()) return r.at_boundary[b];
     return {};
@@ -336,7 +337,7 @@ std::vector<std::pair<std::size_t, std::size_t>> at(const staff_repeats& r, std:
 }  // namespace
 
 void print_before_bar(const staff_repeats& r, std::size_t b, printer& out) {
-  const auto here = at(r, b);
+  const auto here = standing_at(r, b);
   for (const auto& [i, k] : here) {
     const repeat_region& region = r.regions[i];
     if (k == no_ending) {
@@ -360,7 +361,7 @@ void print_before_bar(const staff_repeats& r, std::size_t b, printer& out) {
 }
 
 void print_after_bar(const staff_repeats& r, bool per_staff, std::size_t b, printer& out) {
-  const auto here = at(r, b);
+  const auto here = standing_at(r, b);
   for (bool local : {false, true})
     for (const auto& [i, k] : here) {
       const repeat_region& region = r.regions[i];
