@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engrave/freed_memory.hpp"
 #include "engrave/page_conversion.hpp"
 
 namespace {
@@ -42,6 +43,8 @@ bool read_whole(const std::string& path, std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As choirly-engrave runs, one score after another.
+  choirly::engrave::keep_freed_memory();
   std::string path, nwc_path;
   std::vector<char*> rest;
   for (int i = 0; i < argc; ++i) {

@@ -13,6 +13,7 @@
 
 #include "engrave/conversion.hpp"
 #include "engrave/engraver.hpp"
+#include "engrave/freed_memory.hpp"
 #include "engrave/host.hpp"
 #include "engrave/options.hpp"
 #include "engrave/page_conversion.hpp"
@@ -197,6 +198,7 @@ int run(const std::vector<std::string>& args, bool terminal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  keep_freed_memory();
   const bool terminal = prepare_console();
   const std::vector<std::string> args = utf8_arguments(argc, argv);
   // A window of its own closes when the program ends: it waits for Enter so that the lines

@@ -58,10 +58,19 @@ void printer::line(std::string text) {
 }
 
 std::string printer::text() const {
-  std::string out;
+  std::size_t size = line_.size() + 3;
   for (const std::string& l : lines_)
-    out += "  " + l + "\n";
-  if (!line_.empty()) out += "  " + line_ + "\n";
+    size += l.size() + 3;
+  std::string out;
+  out.reserve(size);
+  const auto add = [&out](const std::string& l) {
+    out += "  ";
+    out += l;
+    out += '\n';
+  };
+  for (const std::string& l : lines_)
+    add(l);
+  if (!line_.empty()) add(line_);
   return out;
 }
 

@@ -280,7 +280,11 @@ repeat_plan plan_repeats(const score::score& model) {
       plan.volta = false;
     }
   }
-  if (plan.volta) return plan;
+  if (plan.volta) {
+    for (std::size_t i = 0; i < all.size(); ++i)
+      index_boundaries(plan.staves[i], all[i].size());
+    return plan;
+  }
   for (std::size_t i = 0; i < all.size(); ++i) {
     plan.staves[i] = staff_repeats{};
     plan_bars(all[i], plan.staves[i]);
@@ -288,33 +292,82 @@ repeat_plan plan_repeats(const score::score& model) {
   return plan;
 }
 
-void print_before_bar(const staff_repeats& r, std::size_t b, printer& out) {
-  for (const repeat_region& region : r.regions) {
-    if (region.local && region.close == b) out.close(nest::repeat);
-    if (region.local) continue;
-    for (std::size_t k = 0; k < region.endings.size(); ++k)
-      if (region.endings[k].stop == b) {
-        out.close(nest::ending);
-        if (k + 1 == region.endings.size()) out.close(nest::alternative);
-      }
-    if (region.endings.empty() && region.close == b) out.close(nest::repeat);
-  }
-  for (const repeat_region& region : r.regions)
+void index_boundaries(staff_repeats& r, std::size_t boundaries) {
+  r.at_boundary.assign(boundaries, {});
+  const auto add = [&](std::size_t b, std::size_t region, std::size_t k) {
+    if (b < boundaries) r.at_boundary[b].emplace_back(region, k);
+  };
+  for (std::size_t i = 0; i < r.regions.size(); ++i) {
+    const repeat_region& region = r.regions[i];
+    add(region.open, i, no_ending);
+    add(region.close, i, no_ending);
     for (std::size_t k = 0; k < region.endings.size(); ++k) {
-      if (region.endings[k].start != b) continue;
-      if (k == 0) {
-        out.close(nest::repeat);
-        out.open(nest::alternative, "\\alternative {");
-      }
-      out.open(nest::ending, "\\volta " + number_list(region.endings[k].passes, ",") + " {");
+      add(region.endings[k].start, i, k);
+      add(region.endings[k].stop, i, k);
     }
+  }
+  for (auto& here : r.at_boundary) {
+    // A region's own open and close (no_ending, which wraps to 0) before its endings.
+    std::sort(here.begin(), here.end(), [](const auto& x, const auto& y) {
+      return x.first != y.first ? x.first < y.first : x.second + 1 < y.second + 1;
+    });
+    here.erase(std::unique(here.begin(), here.end()), here.end());
+  }
+}
+
+namespace {
+
+// What stands at boundary b: its index entries, or every region and ending when there is
+// no index, in the same order.
+std::vector<std::pair<std::size_t, std::size_t>> standing_at(const staff_repeats& r,
+                                                             std::size_t b) {
+  if (!r.at_boundary.empty()) {
+    if (b < r.at_boundary.size()) return r.at_boundary[b];
+    return {};
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> all;
+  for (std::size_t i = 0; i < r.regions.size(); ++i) {
+    all.emplace_back(i, no_ending);
+    for (std::size_t k = 0; k < r.regions[i].endings.size(); ++k)
+      all.emplace_back(i, k);
+  }
+  return all;
+}
+
+}  // namespace
+
+void print_before_bar(const staff_repeats& r, std::size_t b, printer& out) {
+  const auto here = standing_at(r, b);
+  for (const auto& [i, k] : here) {
+    const repeat_region& region = r.regions[i];
+    if (k == no_ending) {
+      if (region.local && region.close == b) out.close(nest::repeat);
+      if (!region.local && region.endings.empty() && region.close == b) out.close(nest::repeat);
+    } else if (!region.local && region.endings[k].stop == b) {
+      out.close(nest::ending);
+      if (k + 1 == region.endings.size()) out.close(nest::alternative);
+    }
+  }
+  for (const auto& [i, k] : here) {
+    if (k == no_ending) continue;
+    const repeat_region& region = r.regions[i];
+    if (region.endings[k].start != b) continue;
+    if (k == 0) {
+      out.close(nest::repeat);
+      out.open(nest::alternative, "\\alternative {");
+    }
+    out.open(nest::ending, "\\volta " + number_list(region.endings[k].passes, ",") + " {");
+  }
 }
 
 void print_after_bar(const staff_repeats& r, bool per_staff, std::size_t b, printer& out) {
+  const auto here = standing_at(r, b);
   for (bool local : {false, true})
-    for (const repeat_region& region : r.regions)
-      if (region.local == local && region.open == b)
+    for (const auto& [i, k] : here) {
+      const repeat_region& region = r.regions[i];
+      if (k == no_ending && region.local == local && region.open == b)
         out.open(nest::repeat, "\\repeat volta " + std::to_string(region.count) + " {");
+    }
   if (b >= r.bars.size()) return;
   const repeat_bar& bar = r.bars[b];
   if (bar.close) out.token("\\bar \":|.\"");

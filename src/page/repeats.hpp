@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "page/printer.hpp"
@@ -13,6 +14,9 @@ namespace choirly::page {
 
 // Boundaries count a staff's measures: 0 before its first measure, b at its b-th bar line,
 // the last after its last item.
+
+// The ending index of a region's own open and close in `staff_repeats::at_boundary`.
+inline constexpr std::size_t no_ending = static_cast<std::size_t>(-1);
 
 // An ending of a repeat: the boundaries it runs between and the passes it is played in.
 struct ending_run {
@@ -41,6 +45,10 @@ struct repeat_bar {
 struct staff_repeats {
   std::vector<repeat_region> regions;  // in the order their repeats close
   std::vector<repeat_bar> bars;
+  // By boundary, what of the regions stands there: (region, no_ending) where one opens
+  // or closes, (region, k) where its ending k starts or stops; in order, so that a boundary is
+  // printed without walking every region. Left empty, every region is looked at.
+  std::vector<std::vector<std::pair<std::size_t, std::size_t>>> at_boundary;
 };
 
 struct repeat_plan {
@@ -52,6 +60,8 @@ struct repeat_plan {
 };
 
 repeat_plan plan_repeats(const score::score& model);
+// The index of a staff's regions by boundary, for staves with `boundaries` of them.
+void index_boundaries(staff_repeats& r, std::size_t boundaries);
 
 // What stands at boundary b before its bar line's own style (so that a double bar after an
 // ending stays), and what after its bar check; at the staff's end, both in turn.

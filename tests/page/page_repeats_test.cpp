@@ -155,4 +155,50 @@ TEST(PageRepeats, NoRepeatsNoText) {
   EXPECT_EQ(texts(plan, model, 0), "");
 }
 
+// The index by boundary prints what walking every region prints, and holds at each boundary
+// only what stands there, so a score of many repeats prints in time proportional to it.
+TEST(PageRepeats, BoundaryIndexPrintsAsWalkingEveryRegion) {
+  const std::vector<const char*> staves = {
+      "n | n :| n",
+      "n | [1] n :| [2] n || n",
+      "n |: n | [1,2] n | n :| [3] n | n",
+      "n |: n l|: n :|l3 n :| n",
+      "n |: n | [1] n :| [2] n :| [3] n || n",
+      "n |: n :| n |: n | [1] n :| [2] n || n |: n l|: n :|l2 n :| n",
+  };
+  for (const char* staff : staves) {
+    SCOPED_TRACE(staff);
+    sc::score model;
+    model.staves.push_back(staff_of(staff));
+    const choirly::page::repeat_plan indexed = choirly::page::plan_repeats(model);
+    ASSERT_TRUE(indexed.volta);
+    ASSERT_FALSE(indexed.staves[0].at_boundary.empty());
+    choirly::page::repeat_plan walked = indexed;
+    walked.staves[0].at_boundary.clear();
+    EXPECT_EQ(texts(indexed, model, 0), texts(walked, model, 0));
+  }
+}
+
+TEST(PageRepeats, ManyRepeatsKeepFewEntriesPerBoundary) {
+  std::string tokens = "n";
+  for (int i = 0; i < 3000; ++i)
+    tokens += i % 2 == 0 ? " |: n :|" : " |: n | [1] n :| [2] n ||";
+  sc::score model;
+  model.staves.push_back(staff_of(tokens + " n"));
+  const choirly::page::repeat_plan plan = choirly::page::plan_repeats(model);
+  ASSERT_TRUE(plan.volta);
+  const choirly::page::staff_repeats& r = plan.staves[0];
+  EXPECT_EQ(r.regions.size(), 3000u);
+  // Every bar line, the start and the end.
+  ASSERT_EQ(r.at_boundary.size(), 1500u * 2 + 1500u * 4 + 2);
+  std::size_t entries = 0;
+  for (const auto& here : r.at_boundary) {
+    EXPECT_LE(here.size(), 4u);
+    entries += here.size();
+  }
+  // An open and a close for each region, a start and a stop for each ending, some shared.
+  EXPECT_GE(entries, 2 * 3000u);
+  EXPECT_LE(entries, 2 * 3000u + 2 * 3000u);
+}
+
 }  // namespace
