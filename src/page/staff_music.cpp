@@ -305,13 +305,29 @@ void staff_music::plan_ties() {
       voices[v].push_back({e, {&low->notes, nullptr}, e->onset + low->length});
     }
   }
+  const auto target_of = [&](const score::note& n) -> const score::note* {
+    if (!n.tied_to) return nullptr;
+    const event& to = std::get<event>(staff_.items[n.tied_to->item]);
+    return &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
+  };
+  const auto each_note = [&](auto&& visit) {
+    for (std::size_t v = 0; v < voices.size(); ++v)
+      for (std::size_t p = 0; p < voices[v].size(); ++p)
+        for (const std::vector<score::note>* list : voices[v][p].lists)
+          if (list)
+            for (const score::note& n : *list)
+              visit(n, v, p);
+  };
+  // Where each note a tie reaches stands: its voice and place there.
   std::unordered_map<const score::note*, std::pair<std::size_t, std::size_t>> where;
-  for (std::size_t v = 0; v < voices.size(); ++v)
-    for (std::size_t p = 0; p < voices[v].size(); ++p)
-      for (const std::vector<score::note>* list : voices[v][p].lists)
-        if (list)
-          for (const score::note& n : *list)
-            where[&n] = {v, p};
+  each_note([&](const score::note& n, std::size_t, std::size_t) {
+    if (const score::note* target = n.written_tie ? target_of(n) : nullptr)
+      where.emplace(target, std::pair{voices.size(), std::size_t{0}});
+  });
+  each_note([&](const score::note& n, std::size_t v, std::size_t p) {
+    if (const auto found = where.find(&n); found != where.end()) found->second = {v, p};
+  });
+  std::erase_if(where, [&](const auto& w) { return w.second.first == voices.size(); });
   waits_.assign(voices.size(), false);
   for (std::size_t v = 0; v < voices.size(); ++v)
     for (std::size_t p = 0; p < voices[v].size(); ++p)
@@ -319,11 +335,7 @@ void staff_music::plan_ties() {
         if (list)
           for (const score::note& n : *list) {
             if (!n.written_tie) continue;
-            const score::note* target = nullptr;
-            if (n.tied_to) {
-              const event& to = std::get<event>(staff_.items[n.tied_to->item]);
-              target = &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
-            }
+            const score::note* target = target_of(n);
             const auto found = target ? where.find(target) : where.end();
             if (found == where.end() || found->second.first != v) {
               let_ring_.insert(&n);
