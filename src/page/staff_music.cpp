@@ -64,6 +64,17 @@ bool beamable(const event& e, const voice_part& notes, bool end) {
   return notes.part->base >= 8 && (!end || notes.size() > 0) && !e.full_measure_rest;
 }
 
+// Whether the rising list `points` holds `at`. The events ask with rising onsets, so the
+// cursor moves on from the last answer instead of searching the list each time.
+bool holds(const std::vector<rational>& points, rational at, std::size_t& cursor) {
+  if (cursor > 0 && at <= points[cursor - 1])
+    cursor = static_cast<std::size_t>(std::lower_bound(points.begin(), points.end(), at) -
+                                      points.begin());
+  while (cursor < points.size() && points[cursor] < at)
+    ++cursor;
+  return cursor < points.size() && points[cursor] == at;
+}
+
 }  // namespace
 
 staff_music::staff_music(const score::staff& s, std::set<std::string>& score_marks,
@@ -111,7 +122,8 @@ void staff_music::write() {
         "\\set melismaBusyProperties = #'(melismaBusy slurMelismaBusy tieMelismaBusy "
         "completionBusy)");
   for (const score::item& it : staff_.items)
-    if (const auto* b = std::get_if<score::bar_line>(&it)) own_bars_.insert(b->onset);
+    if (const auto* b = std::get_if<score::bar_line>(&it)) own_bars_.push_back(b->onset);
+  std::sort(own_bars_.begin(), own_bars_.end());
   if (layout_.first_bar != 1)
     out_.token("\\set Timing.currentBarNumber = #" + std::to_string(layout_.first_bar));
   print_after_bar(repeats_, per_staff_repeats_, boundary_, out_);
@@ -284,13 +296,10 @@ void staff_music::plan_events() {
 // Every written tie: to its note in this voice, over the notes between where it skips some,
 // and left to ring where its note sounds in another voice or none takes it. LilyPond ties a
 // note only to one in its own voice.
-void staff_music::plan_ties() {
-  struct entry {
-    const event* e;
-    std::array<const std::vector<score::note>*, 2> lists;
-    rational end;
-  };
-  std::vector<std::vector<entry>> voices(1);
+// Each voice's events in order, the staff's own voice first, with the notes each writes and
+// when they end.
+std::vector<std::vector<staff_music::tie_entry>> staff_music::tie_voices() const {
+  std::vector<std::vector<tie_entry>> voices(1);
   for (std::size_t i = 0; i < staff_.items.size(); ++i) {
     const auto* e = std::get_if<event>(&staff_.items[i]);
     if (!e) continue;
@@ -305,11 +314,17 @@ void staff_music::plan_ties() {
       voices[v].push_back({e, {&low->notes, nullptr}, e->onset + low->length});
     }
   }
-  const auto target_of = [&](const score::note& n) -> const score::note* {
-    if (!n.tied_to) return nullptr;
-    const event& to = std::get<event>(staff_.items[n.tied_to->item]);
-    return &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
-  };
+  return voices;
+}
+
+const score::note* staff_music::tie_target(const score::note& n) const {
+  if (!n.tied_to) return nullptr;
+  const event& to = std::get<event>(staff_.items[n.tied_to->item]);
+  return &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
+}
+
+void staff_music::plan_ties() {
+  const std::vector<std::vector<tie_entry>> voices = tie_voices();
   const auto each_note = [&](auto&& visit) {
     for (std::size_t v = 0; v < voices.size(); ++v)
       for (std::size_t p = 0; p < voices[v].size(); ++p)
@@ -321,7 +336,7 @@ void staff_music::plan_ties() {
   // Where each note a tie reaches stands: its voice and place there.
   std::unordered_map<const score::note*, std::pair<std::size_t, std::size_t>> where;
   each_note([&](const score::note& n, std::size_t, std::size_t) {
-    if (const score::note* target = n.written_tie ? target_of(n) : nullptr)
+    if (const score::note* target = n.written_tie ? tie_target(n) : nullptr)
       where.emplace(target, std::pair{voices.size(), std::size_t{0}});
   });
   each_note([&](const score::note& n, std::size_t v, std::size_t p) {
@@ -335,14 +350,14 @@ void staff_music::plan_ties() {
         if (list)
           for (const score::note& n : *list) {
             if (!n.written_tie) continue;
-            const score::note* target = target_of(n);
+            const score::note* target = tie_target(n);
             const auto found = target ? where.find(target) : where.end();
             if (found == where.end() || found->second.first != v) {
               let_ring_.insert(&n);
               continue;
             }
             tied_.insert(&n);
-            const entry& from = voices[v][p];
+            const tie_entry& from = voices[v][p];
             const bool next = found->second.second == p + 1 &&
                               (from.e->grace || voices[v][p + 1].e->onset == from.end);
             if (!next)
@@ -491,7 +506,8 @@ void staff_music::stem(const event& e) {
 
 // An invisible bar line where the page may break a line though this staff has none.
 void staff_music::break_point(const event& e) {
-  if (e.onset > rational(0) && layout_.break_points.count(e.onset) && !own_bars_.count(e.onset))
+  if (e.onset > rational(0) && holds(layout_.break_points, e.onset, next_break_) &&
+      !holds(own_bars_, e.onset, next_bar_))
     out_.token("\\bar \"\"");
 }
 

@@ -38,10 +38,10 @@ struct voice_part {
 };
 
 // What the whole page asks of each staff's music: the number of its first measure, and the
-// moments where a line may break though this staff has no bar line there.
+// moments where a line may break though this staff has no bar line there, in rising order.
 struct staff_layout {
   int first_bar = 1;
-  std::set<score::rational> break_points;
+  std::vector<score::rational> break_points;
 };
 
 class staff_music {
@@ -84,6 +84,14 @@ class staff_music {
   void two_voices(std::size_t index, const score::event& e);
   void main_event(std::size_t index, const score::event& e);
   void break_point(const score::event& e);
+  // A voice's event as ties are planned: the notes it writes and when they end.
+  struct tie_entry {
+    const score::event* e;
+    std::array<const std::vector<score::note>*, 2> lists;
+    score::rational end;
+  };
+  std::vector<std::vector<tie_entry>> tie_voices() const;
+  const score::note* tie_target(const score::note& n) const;
   void lower(std::size_t index, const score::event& e);
 
   const score::staff& staff_;
@@ -92,7 +100,9 @@ class staff_music {
   const staff_repeats& repeats_;
   bool per_staff_repeats_;
   const staff_layout& layout_;
-  std::set<score::rational> own_bars_;  // where this staff's bar lines stand
+  std::vector<score::rational> own_bars_;  // where this staff's bar lines stand, rising
+  std::size_t next_break_ = 0;             // cursors into break_points and own_bars_
+  std::size_t next_bar_ = 0;
   bool renumber_after_pickup_ = false;  // the pickup counts as a measure of its own
   mark_writer marks_;
   printer out_;

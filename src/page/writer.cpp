@@ -447,21 +447,23 @@ std::string paper_block(const score::page_setup& page) {
 // Where a line may break: at every staff's bar lines, so that staves whose bar lines differ
 // still break together, and on every beat of a measure that runs past its time signature
 // (a cadenza, rests written without bar lines), which no line might otherwise hold.
-std::set<rational> break_points(const score::score& model) {
-  std::set<rational> bars, points;
+std::vector<rational> break_points(const score::score& model) {
+  std::vector<rational> bars, points;
   std::size_t shown = 0;
   for (const score::staff& s : model.staves) {
     if (!s.visible) continue;
     ++shown;
     for (const score::item& it : s.items)
-      if (const auto* b = std::get_if<score::bar_line>(&it)) bars.insert(b->onset);
+      if (const auto* b = std::get_if<score::bar_line>(&it)) bars.push_back(b->onset);
     for (const score::measure& m : s.measures)
       if (m.length > m.expected && m.length > rational(2))
         for (rational at = m.onset + rational(1, 4); at < m.onset + m.length;
              at = at + rational(1, 4))
-          points.insert(at);
+          points.push_back(at);
   }
-  if (shown > 1) points.insert(bars.begin(), bars.end());
+  if (shown > 1) points.insert(points.end(), bars.begin(), bars.end());
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
   return points;
 }
 
@@ -540,7 +542,8 @@ std::string part_books(const part_context& c, const part& part) {
     return rehearsal_setting(c.model.staves[i], rehearsed, i < first);
   };
   const std::string rehearsal =
-      midi_score(c.model, c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings + "}\n";
+      midi_score(c.model, c.written, c.sounding, c.repeats.volta, setting) + c.midi_settings +
+      "}\n";
   out += "\\book {\n  \\bookOutputSuffix " + quoted(part.suffix + "-rehearsal") + "\n" +
          indented(rehearsal) + "}\n";
   return out;
