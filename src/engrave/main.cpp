@@ -95,6 +95,67 @@ class progress : public batch_observer {
   outcome written_ = done{};
 };
 
+// The scores to run: those found, less text copies that would replace their own source.
+std::vector<score_job> jobs_to_run(const score_search& found, const options& opts,
+                                   std::vector<skipped_path>& skipped) {
+  std::vector<score_job> jobs;
+  for (const score_job& job : found.jobs) {
+    // A text copy written beside a text score would be the score itself.
+    std::error_code error;
+    if (opts.nwctxt_only &&
+        fs::equivalent(job.source, job.output_dir / path_of(job.stem + ".nwctxt"), error)) {
+      skipped.push_back(
+          {job.shown, "a text score already; its copy would replace it (use -o DIR)"});
+      continue;
+    }
+    jobs.push_back(job);
+  }
+  return jobs;
+}
+
+// The batch's settings from the options, with LilyPond found unless no engraving is asked.
+result<engrave_settings> settings_for(const options& opts) {
+  engrave_settings settings;
+  settings.jobs =
+      opts.jobs != 0 ? opts.jobs : std::max<std::size_t>(1, std::thread::hardware_concurrency());
+  settings.timeout_seconds = opts.timeout;
+  settings.png = opts.png;
+  settings.ly_only = opts.ly_only || opts.nwctxt_only;
+  settings.path = opts.nwctxt_only ? text_copy_path(opts.code_page)
+                  : opts.choirly   ? choirly_path(opts.code_page)
+                                   : page_path(opts.code_page, opts.parts);
+  if (!settings.ly_only) {
+    const result<tool_paths> tools = find_tools(opts.lilypond, settings.path.needs_convert_ly);
+    if (!tools) return failure{tools.reason()};
+    settings.tools = *tools;
+  }
+  return settings;
+}
+
+// The run's last line: how many scores were done, failed, skipped or, after an interrupt,
+// not run at all.
+std::string summary_of(const std::vector<score_job>& jobs, const std::vector<score_result>& results,
+                       const std::vector<skipped_path>& skipped, bool ly_only, int signal) {
+  std::size_t ok = 0, failed = 0;
+  std::string failed_names, skipped_names;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (results[i].state == score_state::ok) ++ok;
+    if (results[i].state != score_state::failed) continue;
+    failed_names += (failed++ == 0 ? ": " : ", ") + jobs[i].shown;
+  }
+  for (const skipped_path& s : skipped)
+    skipped_names += (skipped_names.empty() ? "" : ", ") + s.shown;
+  const char* done = ly_only ? "converted" : "engraved";
+  if (signal != 0)
+    return "interrupted: " + std::to_string(ok) + " " + done + ", " + std::to_string(failed) +
+           " failed, " + std::to_string(jobs.size() - ok - failed) + " not run\n";
+  std::string summary =
+      std::to_string(ok) + " " + done + ", " + std::to_string(failed) + " failed" + failed_names;
+  if (!skipped.empty())
+    summary += "; " + std::to_string(skipped.size()) + " skipped: " + skipped_names;
+  return summary + "\n";
+}
+
 int run(const std::vector<std::string>& args, bool terminal) {
   // Taken from the start, so that an interrupt finds the batch in a state it can clean up.
   const signal_guard signals;
@@ -118,41 +179,18 @@ int run(const std::vector<std::string>& args, bool terminal) {
   for (const std::string& folder : found.empty_folders)
     std::fprintf(stderr, "%s: no NoteWorthy Composer scores in %s\n", program.data(),
                  folder.c_str());
-  std::vector<score_job> jobs;
   std::vector<skipped_path> skipped = found.skipped;
-  for (const score_job& job : found.jobs) {
-    // A text copy written beside a text score would be the score itself.
-    std::error_code error;
-    if (opts.nwctxt_only &&
-        fs::equivalent(job.source, job.output_dir / path_of(job.stem + ".nwctxt"), error)) {
-      skipped.push_back(
-          {job.shown, "a text score already; its copy would replace it (use -o DIR)"});
-      continue;
-    }
-    jobs.push_back(job);
-  }
+  const std::vector<score_job> jobs = jobs_to_run(found, opts, skipped);
   if (const outcome apart = check_outputs_apart(jobs, opts.parts); !apart) {
     std::fprintf(stderr, "%s: %s\n", program.data(), apart.reason().c_str());
     return 1;
   }
-
-  engrave_settings settings;
-  settings.jobs =
-      opts.jobs != 0 ? opts.jobs : std::max<std::size_t>(1, std::thread::hardware_concurrency());
-  settings.timeout_seconds = opts.timeout;
-  settings.png = opts.png;
-  settings.ly_only = opts.ly_only || opts.nwctxt_only;
-  settings.path = opts.nwctxt_only ? text_copy_path(opts.code_page)
-                  : opts.choirly   ? choirly_path(opts.code_page)
-                                   : page_path(opts.code_page, opts.parts);
-  if (!settings.ly_only) {
-    const result<tool_paths> tools = find_tools(opts.lilypond, settings.path.needs_convert_ly);
-    if (!tools) {
-      std::fprintf(stderr, "%s: %s\n", program.data(), tools.reason().c_str());
-      return 1;
-    }
-    settings.tools = *tools;
+  const result<engrave_settings> set = settings_for(opts);
+  if (!set) {
+    std::fprintf(stderr, "%s: %s\n", program.data(), set.reason().c_str());
+    return 1;
   }
+  const engrave_settings& settings = *set;
   if (opts.output_dir) {
     std::error_code error;
     fs::create_directories(*opts.output_dir, error);
@@ -166,34 +204,16 @@ int run(const std::vector<std::string>& args, bool terminal) {
   std::vector<score_result> results;
   const int signal = engrave_all(jobs, settings, shown, results);
   shown.clear();
-
-  std::size_t ok = 0, failed = 0;
-  std::string failed_names, skipped_names;
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (results[i].state == score_state::ok) ++ok;
-    if (results[i].state != score_state::failed) continue;
-    failed_names += (failed++ == 0 ? ": " : ", ") + jobs[i].shown;
-  }
-  for (const skipped_path& s : skipped)
-    skipped_names += (skipped_names.empty() ? "" : ", ") + s.shown;
-  const char* done = settings.ly_only ? "converted" : "engraved";
-  std::string summary;
-  if (signal != 0) {
-    summary = "interrupted: " + std::to_string(ok) + " " + done + ", " + std::to_string(failed) +
-              " failed, " + std::to_string(jobs.size() - ok - failed) + " not run\n";
-  } else {
-    summary =
-        std::to_string(ok) + " " + done + ", " + std::to_string(failed) + " failed" + failed_names;
-    if (!skipped.empty())
-      summary += "; " + std::to_string(skipped.size()) + " skipped: " + skipped_names;
-    summary += "\n";
-  }
+  const std::string summary = summary_of(jobs, results, skipped, settings.ly_only, signal);
   shown.print(summary);
   if (!shown.written())
     std::fprintf(stderr, "%s: cannot write to standard output: %s; the run went on: %s",
                  program.data(), shown.written().reason().c_str(), summary.c_str());
   if (signal != 0) return 128 + signal;
-  return failed == 0 && skipped.empty() && found.empty_folders.empty() && shown.written() ? 0 : 1;
+  const bool none_failed = std::none_of(results.begin(), results.end(), [](const score_result& r) {
+    return r.state == score_state::failed;
+  });
+  return none_failed && skipped.empty() && found.empty_folders.empty() && shown.written() ? 0 : 1;
 }
 }  // namespace
 

@@ -1,6 +1,10 @@
 // Reads choirly-engrave's arguments; what the user mistyped is named, nothing is printed here.
 #include "engrave/options.hpp"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 #include "engrave/shown_name.hpp"
 #include "engrave/text_encoding.hpp"
 #include "engrave/utf8_path.hpp"
@@ -61,6 +65,28 @@ std::optional<int> whole_number(std::string_view text, int most) {
   return n;
 }
 
+// The options that take no value, and the setting each turns on.
+constexpr std::array<std::pair<std::string_view, bool options::*>, 6> switches = {{
+    {"--ly-only", &options::ly_only},
+    {"--nwctxt-only", &options::nwctxt_only},
+    {"--choirly", &options::choirly},
+    {"--parts", &options::parts},
+    {"--png", &options::png},
+    {"-q", &options::quiet},
+}};
+
+// Options that cannot be given together.
+result<options> checked(options opts) {
+  if (opts.paths.empty()) return failure{"no PATH given"};
+  if (opts.nwctxt_only && (opts.choirly || opts.png))
+    return failure{"--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"};
+  if (opts.nwctxt_only && opts.parts)
+    return failure{"--nwctxt-only writes no LilyPond, so it makes no parts (--parts)"};
+  if (opts.parts && opts.choirly)
+    return failure{"--parts needs the page path; choirly's fixed format (--choirly) has no parts"};
+  return opts;
+}
+
 }  // namespace
 
 result<options> parse_options(int argc, const char* const* argv) {
@@ -84,10 +110,10 @@ result<options> parse_options(int argc, const char* const* argv) {
     } else if (arg == "--help" || arg == "--version") {
       opts.asked = arg == "--help" ? options::request::help : options::request::version;
       return opts;
-    } else if (arg == "--ly-only") {
-      opts.ly_only = true;
-    } else if (arg == "--nwctxt-only") {
-      opts.nwctxt_only = true;
+    } else if (const auto sw = std::find_if(switches.begin(), switches.end(),
+                                            [&](const auto& o) { return o.first == arg; });
+               sw != switches.end()) {
+      opts.*(sw->second) = true;
     } else if (arg == "--codepage" || arg.starts_with("--codepage=")) {
       const std::optional<std::string_view> value =
           arg == "--codepage" ? value_of(arg.substr(arg.size())) : arg.substr(11);
@@ -105,14 +131,6 @@ result<options> parse_options(int argc, const char* const* argv) {
       if (!value) return needs_value("--lilypond");
       if (value->empty()) return failure{"--lilypond needs a program or a folder"};
       opts.lilypond = std::string(*value);
-    } else if (arg == "--choirly") {
-      opts.choirly = true;
-    } else if (arg == "--parts") {
-      opts.parts = true;
-    } else if (arg == "--png") {
-      opts.png = true;
-    } else if (arg == "-q") {
-      opts.quiet = true;
     } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
       const std::optional<std::string_view> value =
           arg == "--timeout" ? value_of(arg.substr(arg.size())) : arg.substr(10);
@@ -139,14 +157,7 @@ result<options> parse_options(int argc, const char* const* argv) {
                      "; a PATH that begins with '-' goes after --"};
     }
   }
-  if (opts.paths.empty()) return failure{"no PATH given"};
-  if (opts.nwctxt_only && (opts.choirly || opts.png))
-    return failure{"--nwctxt-only writes no LilyPond, so it takes neither --choirly nor --png"};
-  if (opts.nwctxt_only && opts.parts)
-    return failure{"--nwctxt-only writes no LilyPond, so it makes no parts (--parts)"};
-  if (opts.parts && opts.choirly)
-    return failure{"--parts needs the page path; choirly's fixed format (--choirly) has no parts"};
-  return opts;
+  return checked(std::move(opts));
 }
 
 }  // namespace choirly::engrave

@@ -82,68 +82,58 @@ bool saves_utf8(std::string_view fraction_digits) {
   return true;
 }
 
-result<prepared_score> prepare_score(std::string_view file, bool for_choirly, int code_page) {
-  prepared_score score;
-  // A .nwc file, told by its first bytes whatever its name, is read into the text format;
-  // from 2.75 on that text is inside it already.
-  const nwc::file_kind kind = nwc::kind_of(file);
-  if (kind == nwc::file_kind::compressed || kind == nwc::file_kind::uncompressed) {
-    nwc::read_result read = nwc::read_file(file, nwc::read_options{code_page});
-    if (!read.ok) return failure{std::move(read.error)};
-    if (read.code_page == 0) {
-      result<prepared_score> inside = prepare_score(read.text, for_choirly, code_page);
-      if (inside) inside->version = read.version;
-      return inside;
-    }
-    result<std::string> text = decode_strings(read.text, read.code_page);
-    if (!text) return failure{text.reason()};
-    // The reader's text is whole, in UTF-8 now, and begins with its 2.75 header, which only
-    // choirly needs changed.
-    if (for_choirly) text->replace(0, text_header.size(), accepted_header);
-    score.version = std::move(read.version);
-    score.encoding =
-        read.code_page == 1252 ? "Windows-1252" : "CP" + std::to_string(read.code_page);
-    score.binary = true;
-    score.utf8 = std::move(*text);
-    if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
-    return score;
+namespace {
+
+// A .nwc file read into the text format, its strings decoded; from 2.75 on that text is
+// inside it already and is prepared as any text score.
+result<prepared_score> prepare_binary(std::string_view file, bool for_choirly, int code_page) {
+  nwc::read_result read = nwc::read_file(file, nwc::read_options{code_page});
+  if (!read.ok) return failure{std::move(read.error)};
+  if (read.code_page == 0) {
+    result<prepared_score> inside = prepare_score(read.text, for_choirly, code_page);
+    if (inside) inside->version = read.version;
+    return inside;
   }
-  if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
-  const std::string_view first_line = file.substr(0, file.find('\n'));
-  if (first_line.find(clip_header) != std::string_view::npos)
-    return failure{"a NoteWorthy Composer clipboard fragment, not a whole score"};
-  std::size_t header = first_line.find(header_start);
+  result<std::string> text = decode_strings(read.text, read.code_page);
+  if (!text) return failure{text.reason()};
+  // The reader's text is whole, in UTF-8 now, and begins with its 2.75 header, which only
+  // choirly needs changed.
+  if (for_choirly) text->replace(0, text_header.size(), accepted_header);
+  prepared_score score;
+  score.version = std::move(read.version);
+  score.encoding = read.code_page == 1252 ? "Windows-1252" : "CP" + std::to_string(read.code_page);
+  score.binary = true;
+  score.utf8 = std::move(*text);
+  if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
+  return score;
+}
+
+// Where the first line's "!NoteWorthyComposer(2.N)" header stands, and the end of its digits.
+struct header_place {
+  std::size_t start = std::string_view::npos;
   std::size_t digits_end = 0;
-  for (; header != std::string_view::npos; header = first_line.find(header_start, header + 1)) {
+};
+
+header_place find_header(std::string_view first_line) {
+  header_place place;
+  std::size_t& header = place.start;
+  std::size_t& digits_end = place.digits_end;
+  for (header = first_line.find(header_start); header != std::string_view::npos;
+       header = first_line.find(header_start, header + 1)) {
     digits_end = header + header_start.size();
     while (digits_end < first_line.size() && is_digit(first_line[digits_end]))
       ++digits_end;
     const bool has_digits = digits_end > header + header_start.size();
     if (has_digits && digits_end < first_line.size() && first_line[digits_end] == ')') break;
   }
-  // Bytes that are no text, or the start of a .nwc file's mark cut short, get the .nwc
-  // reader's verdict.
-  if (header == std::string_view::npos && (looks_binary(file) || file.starts_with('['))) {
-    nwc::read_result read = nwc::read_file(file);
-    return failure{read.ok ? "not a NoteWorthy Composer file" : std::move(read.error)};
-  }
-  if (header == std::string_view::npos)
-    return failure{"not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)"};
-  const std::string_view digits =
-      file.substr(header + header_start.size(), digits_end - header - header_start.size());
-  score.version = "2." + std::string(digits);
+  return place;
+}
 
-  // choirly reads one version header; the page path's reader keeps the one the file has.
-  std::string body(file.substr(0, for_choirly ? header : file.size()));
-  if (for_choirly) {
-    body += accepted_header;
-    body += file.substr(digits_end + 1);
-  }
-
-  // The code page the score names; else the one given for scores that do not say theirs.
+// The score's text in UTF-8: in the code page it names, else the one given for scores that
+// do not say theirs, unless the text is valid UTF-8 already.
+outcome decode_text(std::string body, std::string_view digits, int given, prepared_score& score) {
   const int named = saves_utf8(digits) ? 65001 : locale_code_page(body);
-  const int given = code_page;
-  code_page = named != 0 ? named : given;
+  const int code_page = named != 0 ? named : given;
   // Files re-encoded on their way to a repository keep their old header: text that is valid
   // UTF-8 beyond ASCII is taken as UTF-8, as no code page's text reads as valid UTF-8 by chance.
   const bool ascii = std::all_of(body.begin(), body.end(),
@@ -168,6 +158,42 @@ result<prepared_score> prepare_score(std::string_view file, bool for_choirly, in
       return failure{"its code page " + std::to_string(code_page) + " is unknown to iconv"};
     score.utf8 = std::move(*decoded);
   }
+  return done{};
+}
+
+}  // namespace
+
+result<prepared_score> prepare_score(std::string_view file, bool for_choirly, int code_page) {
+  // A .nwc file is told by its first bytes, whatever its name.
+  const nwc::file_kind kind = nwc::kind_of(file);
+  if (kind == nwc::file_kind::compressed || kind == nwc::file_kind::uncompressed)
+    return prepare_binary(file, for_choirly, code_page);
+  if (file.starts_with(byte_order_mark)) file.remove_prefix(byte_order_mark.size());
+  const std::string_view first_line = file.substr(0, file.find('\n'));
+  if (first_line.find(clip_header) != std::string_view::npos)
+    return failure{"a NoteWorthy Composer clipboard fragment, not a whole score"};
+  const header_place header = find_header(first_line);
+  // Bytes that are no text, or the start of a .nwc file's mark cut short, get the .nwc
+  // reader's verdict.
+  if (header.start == std::string_view::npos && (looks_binary(file) || file.starts_with('['))) {
+    nwc::read_result read = nwc::read_file(file);
+    return failure{read.ok ? "not a NoteWorthy Composer file" : std::move(read.error)};
+  }
+  if (header.start == std::string_view::npos)
+    return failure{"not a NoteWorthy Composer text score (no !NoteWorthyComposer(2.x) header)"};
+  const std::size_t digits_start = header.start + header_start.size();
+  const std::string_view digits = file.substr(digits_start, header.digits_end - digits_start);
+  prepared_score score;
+  score.version = "2." + std::string(digits);
+
+  // choirly reads one version header; the page path's reader keeps the one the file has.
+  std::string body(file.substr(0, for_choirly ? header.start : file.size()));
+  if (for_choirly) {
+    body += accepted_header;
+    body += file.substr(header.digits_end + 1);
+  }
+  if (const outcome decoded = decode_text(std::move(body), digits, code_page, score); !decoded)
+    return failure{decoded.reason()};
   if (for_choirly) score.windows_1252 = utf8_to_windows_1252(score.utf8);
   return score;
 }
