@@ -235,13 +235,16 @@ std::vector<score::staff> part_staves(const score::score& model, const page_staf
   // numbers move with the items they name.
   score::staff& upper = out.front();
   std::vector<score::item> items;
-  std::vector<std::size_t> moved(upper.items.size() + 1);
+  // `moved`: where the marks before item k begin, which is where a measure from k now
+  // begins; `landed`: where item k itself stands now.
+  std::vector<std::size_t> moved(upper.items.size() + 1), landed(upper.items.size());
   std::size_t next = 0;
   for (std::size_t k = 0; k < upper.items.size(); ++k) {
     moved[k] = items.size();
     if (const auto* e = std::get_if<score::event>(&upper.items[k]))
       while (next < marks.size() && !(e->onset < marks[next].onset))
         items.push_back(marks[next++].item);
+    landed[k] = items.size();
     items.push_back(std::move(upper.items[k]));
   }
   moved[upper.items.size()] = items.size();
@@ -254,12 +257,12 @@ std::vector<score::staff> part_staves(const score::score& model, const page_staf
     m.end_item = to_end ? items.size() : moved[m.end_item];
   }
   upper.items = std::move(items);
-  // So do the ties' targets.
+  // The ties' targets follow their notes, not the marks put before them.
   for (score::item& it : upper.items)
     if (auto* e = std::get_if<score::event>(&it))
       for (std::vector<score::note>* notes : {&e->main.notes, &e->second.notes})
         for (score::note& n : *notes)
-          if (n.tied_to) n.tied_to->item = moved[std::min(n.tied_to->item, moved.size() - 1)];
+          if (n.tied_to) n.tied_to->item = landed[n.tied_to->item];
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engrave/page_conversion.hpp"
@@ -135,12 +136,24 @@ TEST(EngraveParts, CorpusScores) {
 // still reach the same note it reaches in the full score.
 TEST(EngraveParts, TiesReachTheSameNotesWithBorrowedMarks) {
   namespace score = choirly::score;
+  std::vector<std::pair<std::string, std::string>> scores;
   for (const char* file : {"kor_choir_go_down_moses_b.nwctxt", "kor_choir_gara_sarang_satb.nwctxt",
                            "msx_beethoven_choral_fantasy_piano.nwctxt"}) {
     std::ifstream in(std::string(CHOIRLY_CORPUS_DIR) + "/" + file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(in.is_open()) << file;
+    scores.emplace_back(
+        file, std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+  }
+  // The alto's tempo, borrowed by the soprano's part, goes just before the note its tie reaches.
+  scores.emplace_back("tempo before the tied note",
+                      "!NoteWorthyComposer(2.75)\n|AddStaff|Name:\"Soprano\"\n|Clef|Type:Treble\n"
+                      "|Note|Dur:Half|Pos:0^\n|Note|Dur:Half|Pos:0\n|Bar\n"
+                      "|AddStaff|Name:\"Alto\"\n|Clef|Type:Treble\n|Note|Dur:Half|Pos:-2\n"
+                      "|Tempo|Tempo:80|Pos:8\n|Note|Dur:Half|Pos:-2\n|Bar\n"
+                      "!NoteWorthyComposer-End\n");
+  for (const auto& [file, bytes] : scores) {
     const auto read = choirly::engrave::read_page_score(bytes);
-    ASSERT_TRUE(in.is_open() && read) << file;
+    ASSERT_TRUE(read) << file;
     const score::score& model = read->model;
     std::size_t ties = 0;
     const auto page_staves = choirly::page::plan_staves(model);
