@@ -1,6 +1,6 @@
-// libFuzzer entry for the page path: any bytes through the score reader and the page writer.
-// A crash, a sanitizer report, or a page whose braces, << >> and string quotes do not balance
-// is a finding.
+// libFuzzer entry for the page path: any bytes through the score reader and the page writer,
+// with and without the parts' books. A crash, a sanitizer report, a page whose braces, << >>
+// and string quotes do not balance, or music that differs between the two is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -68,9 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (d.message.empty()) std::abort();
   if (!page.starts_with("\\version \"2.24.0\"\n")) std::abort();
   check_balance(page);
-  // The same score gives the same page.
+  // The same score read again, written with its parts (--parts): the same music, its score
+  // in a book of its own before the parts' books.
+  const std::size_t score_at = page.find("\n\\score {\n");
+  if (score_at == std::string::npos) std::abort();
   std::vector<choirly::score::diagnostic> again;
-  if (choirly::page::write_page(choirly::score::read_nwctxt(text).model, again) != page)
-    std::abort();
+  const std::string with_parts =
+      choirly::page::write_page(choirly::score::read_nwctxt(text).model, again, true);
+  check_balance(with_parts);
+  if (with_parts.compare(0, score_at + 1, page, 0, score_at + 1) != 0) std::abort();
+  if (with_parts.compare(score_at + 1, 8, "\\book {\n") != 0) std::abort();
   return 0;
 }
