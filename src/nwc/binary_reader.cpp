@@ -201,6 +201,17 @@ struct staff {
   std::string records;  // lyrics and objects, already in text form
 };
 
+// The page setup, read in three parts around the fonts and written before them.
+struct page_setup {
+  bool extend_last_system = false, duration_padding = false, mirror = false;
+  bool allow_layering = true, title_page = false, justify = true;
+  std::string_view bar_numbers, staff_labels, margins, typeface;
+  std::size_t margins_at = 0;  // where the margins string begins, for its damage report
+  int starting_bar = 0, staff_size = 0, page_numbers = 0;
+  unsigned zoom = 0;
+  std::array<unsigned, 32> visible_mask{};  // a bit per staff
+};
+
 // Appends a whole number without a temporary string.
 void append_number(std::string& out, long value) {
   std::array<char, 24> digits{};
@@ -237,15 +248,44 @@ class reader {
     made_.push_back(std::move(made));
     quoted(out, std::string_view(made_.back()));
   }
+  void read_song_info(std::string& text);
+  page_setup read_page_setup();
+  std::string read_fonts();
+  void read_page_options(page_setup& page);
+  void write_page_setup(std::string& text, const page_setup& page);
+  static void write_margins(std::string& text, const page_setup& page);
+  std::vector<staff> read_staves(const std::array<unsigned, 32>& visible_mask);
+  void write_staves(std::string& text, const std::vector<staff>& staves);
+  void write_staff_sound(std::string& text, const staff& s);
   void read_font(std::string& out, std::size_t index);
   staff read_staff_header(const std::array<unsigned, 32>& visible_mask, std::size_t index);
   void read_lyrics(staff& s);
   void read_object(std::string& out);
+  void read_clef(std::string& out);
+  void read_key(std::string& out);
+  void read_bar(std::string& out);
+  void read_ending(std::string& out);
+  void read_instrument(std::string& out);
+  void read_time_signature(std::string& out);
+  void read_tempo(std::string& out);
+  void read_dynamic(std::string& out);
+  void read_note(std::string& out);
+  void read_rest(std::string& out);
+  void read_sustain_pedal(std::string& out);
+  void read_flow(std::string& out);
+  void read_mpc(std::string& out);
+  void read_tempo_variance(std::string& out);
+  template <std::size_t n>
+  void read_named_mark(std::string& out, std::string_view record,
+                       const std::array<std::string_view, n>& names, const char* what,
+                       const char* kind);
+  void read_text(std::string& out);
   note_block read_note_block(std::size_t extra);
   note_block read_rest_block();
   void read_chord(std::string& out, unsigned visibility);
   void read_rest_chord(std::string& out, unsigned visibility);
-  void position_and_placement(std::string& out);
+  std::string position_and_placement();
+  static void placement(std::string& out, int position, unsigned place);
   void visibility(std::string& out, unsigned visibility);
 
   void duration(std::string& out, const note_block& n, bool is_rest) const;
@@ -280,6 +320,21 @@ std::string reader::with_strings(const std::string& marked, int code_page) const
 }
 
 std::string reader::read() {
+  std::string text = "!NoteWorthyComposer(2.75)\n";
+  read_song_info(text);
+  page_setup page = read_page_setup();
+  const std::string fonts = read_fonts();
+  read_page_options(page);
+  write_page_setup(text, page);
+  text += fonts;
+  write_margins(text, page);
+  const std::vector<staff> staves = read_staves(page.visible_mask);
+  write_staves(text, staves);
+  text += "!NoteWorthyComposer-End\n";
+  return text;
+}
+
+void reader::read_song_info(std::string& text) {
   in_.bytes(magic.size() + 2 + 4, "the file header");
   in_.zstr("the user name");
   in_.zstr("the registration");
@@ -290,27 +345,7 @@ std::string reader::read() {
   const std::string_view copyright1 = in_.zstr("the first copyright line");
   const std::string_view copyright2 = in_.zstr("the second copyright line");
   const std::string_view comments = in_.zstr("the comments");
-  const bool extend_last_system = in_.u8("the page setup") == 'Y';
-  const bool duration_padding = in_.u8("the page setup") == 'Y';
-  in_.zstr("the page setup");
-  in_.zstr("the page setup");
-  std::size_t field_at = in_.at();
-  const std::string_view bar_numbers =
-      name_of(bar_number_names, in_.u8("the bar numbers"), field_at, "bar number style");
-  in_.u8("the page setup");
-  const int starting_bar = in_.s16("the starting bar");
-  field_at = in_.at();
-  const std::string_view margins = in_.zstr("the page margins");
-  const bool mirror = in_.u8("the page margins") != 0;
-  const unsigned zoom = in_.u16("the zoom");
-  std::array<unsigned, 32> visible_mask{};
-  for (unsigned& byte : visible_mask)
-    byte = in_.u8("the staff visibility");
-  const bool allow_layering = in_.u8("the layering switch") != 0;
-  const std::string_view typeface = v_.has_typeface ? in_.zstr("the notation typeface") : "";
-  const int staff_size = in_.s16("the staff size");
-
-  std::string text = "!NoteWorthyComposer(2.75)\n|SongInfo|Title:";
+  text += "|SongInfo|Title:";
   quoted(text, title);
   text += "|Author:";
   quoted(text, author);
@@ -324,56 +359,89 @@ std::string reader::read() {
     text += "|Comments:";
     quoted(text, comments);
   }
+}
 
+page_setup reader::read_page_setup() {
+  page_setup page;
+  page.extend_last_system = in_.u8("the page setup") == 'Y';
+  page.duration_padding = in_.u8("the page setup") == 'Y';
+  in_.zstr("the page setup");
+  in_.zstr("the page setup");
+  std::size_t field_at = in_.at();
+  page.bar_numbers =
+      name_of(bar_number_names, in_.u8("the bar numbers"), field_at, "bar number style");
+  in_.u8("the page setup");
+  page.starting_bar = in_.s16("the starting bar");
+  page.margins_at = in_.at();
+  page.margins = in_.zstr("the page margins");
+  page.mirror = in_.u8("the page margins") != 0;
+  page.zoom = in_.u16("the zoom");
+  for (unsigned& byte : page.visible_mask)
+    byte = in_.u8("the staff visibility");
+  page.allow_layering = in_.u8("the layering switch") != 0;
+  page.typeface = v_.has_typeface ? in_.zstr("the notation typeface") : "";
+  page.staff_size = in_.s16("the staff size");
+  return page;
+}
+
+std::string reader::read_fonts() {
   std::string fonts;
-  std::size_t font_count = 12;
-  if (v_.word == 0x0146) {
-    // Some 1.70 files hold ten fonts: then a string does not follow the tenth.
-    for (std::size_t i = 0; i < 10; ++i)
-      read_font(fonts, i);
-    font_count = in_.peek() != 0x00 && in_.peek() != 0xFF ? 12 : 10;
-    for (std::size_t i = 10; i < font_count; ++i)
-      read_font(fonts, i);
-    for (std::size_t i = font_count; i < font_styles.size(); ++i)
-      fonts += "|Font|Style:" + std::string(font_styles[i]) +
-               "|Typeface:\"Times New Roman\"|Size:8|Bold:N|Italic:N|CharSet:0\n";
-  } else {
+  if (v_.word != 0x0146) {
     for (std::size_t i = 0; i < font_styles.size(); ++i)
       read_font(fonts, i);
+    return fonts;
   }
-  const bool title_page = in_.u8("the title page switch") == 0xFF;
-  field_at = in_.at();
-  const std::string_view staff_labels =
+  // Some 1.70 files hold ten fonts: then a string does not follow the tenth.
+  for (std::size_t i = 0; i < 10; ++i)
+    read_font(fonts, i);
+  const std::size_t font_count = in_.peek() != 0x00 && in_.peek() != 0xFF ? 12 : 10;
+  for (std::size_t i = 10; i < font_count; ++i)
+    read_font(fonts, i);
+  for (std::size_t i = font_count; i < font_styles.size(); ++i)
+    fonts += "|Font|Style:" + std::string(font_styles[i]) +
+             "|Typeface:\"Times New Roman\"|Size:8|Bold:N|Italic:N|CharSet:0\n";
+  return fonts;
+}
+
+void reader::read_page_options(page_setup& page) {
+  page.title_page = in_.u8("the title page switch") == 0xFF;
+  const std::size_t field_at = in_.at();
+  page.staff_labels =
       name_of(staff_label_names, in_.u8("the staff labels"), field_at, "staff label style");
-  const int page_numbers = in_.s16("the page numbers");
-  const bool justify = v_.has_justify ? in_.u8("the vertical justification") == 0xFF : true;
+  page.page_numbers = in_.s16("the page numbers");
+  page.justify = v_.has_justify ? in_.u8("the vertical justification") == 0xFF : true;
   in_.bytes(static_cast<std::size_t>(v_.editor_bytes), "the editor state");
+}
 
-  text += "\n|PgSetup|StaffSize:" + std::to_string(staff_size);
-  if (!typeface.empty()) {
+void reader::write_page_setup(std::string& text, const page_setup& page) {
+  text += "\n|PgSetup|StaffSize:" + std::to_string(page.staff_size);
+  if (!page.typeface.empty()) {
     text += "|NtnTypeface:";
-    quoted(text, typeface);
+    quoted(text, page.typeface);
   }
-  text += "|Zoom:" + std::to_string(zoom / 2) + "|TitlePage:" + yes_no(title_page) +
-          "|JustifyVertically:" + yes_no(justify) +
-          "|PrintSystemSepMark:N|ExtendLastSystem:" + yes_no(extend_last_system) +
-          "|DurationPadding:" + yes_no(duration_padding) +
-          "|PageNumbers:" + std::to_string(page_numbers) +
-          "|StaffLabels:" + std::string(staff_labels) + "|BarNumbers:" + std::string(bar_numbers) +
-          "|StartingBar:" + std::to_string(starting_bar);
-  if (!allow_layering) text += "|AllowLayering:N";
+  text += "|Zoom:" + std::to_string(page.zoom / 2) + "|TitlePage:" + yes_no(page.title_page) +
+          "|JustifyVertically:" + yes_no(page.justify) +
+          "|PrintSystemSepMark:N|ExtendLastSystem:" + yes_no(page.extend_last_system) +
+          "|DurationPadding:" + yes_no(page.duration_padding) +
+          "|PageNumbers:" + std::to_string(page.page_numbers) +
+          "|StaffLabels:" + std::string(page.staff_labels) +
+          "|BarNumbers:" + std::string(page.bar_numbers) +
+          "|StartingBar:" + std::to_string(page.starting_bar);
+  if (!page.allow_layering) text += "|AllowLayering:N";
   text += '\n';
-  text += fonts;
+}
 
-  // Margins are inches, top left right bottom; the text gives centimetres.
+// Margins are inches, top left right bottom; the text gives centimetres.
+void reader::write_margins(std::string& text, const page_setup& page) {
   std::array<double, 4> inches{};
-  const char* from = margins.data();
-  const char* end = margins.data() + margins.size();
+  const char* from = page.margins.data();
+  const char* end = page.margins.data() + page.margins.size();
   for (double& value : inches) {
     while (from < end && *from == ' ')
       ++from;
     const auto [next, error] = std::from_chars(from, end, value);
-    if (error != std::errc{}) throw damaged{field_at, "the page margins are not four numbers"};
+    if (error != std::errc{})
+      throw damaged{page.margins_at, "the page margins are not four numbers"};
     from = next;
   }
   const auto centimetres = [](double value) {
@@ -383,9 +451,11 @@ std::string reader::read() {
   };
   text += "|PgMargins|Left:" + centimetres(inches[1]) + "|Top:" + centimetres(inches[0]) +
           "|Right:" + centimetres(inches[2]) + "|Bottom:" + centimetres(inches[3]) +
-          "|Mirror:" + yes_no(mirror) + '\n';
+          "|Mirror:" + yes_no(page.mirror) + '\n';
+}
 
-  field_at = in_.at();
+std::vector<staff> reader::read_staves(const std::array<unsigned, 32>& visible_mask) {
+  std::size_t field_at = in_.at();
   const int staff_count = in_.s16("the staff count");
   if (staff_count < 0 || staff_count > 256)
     throw damaged{field_at, "a score of " + std::to_string(staff_count) + " staves"};
@@ -403,8 +473,11 @@ std::string reader::read() {
   }
   if (in_.left() != 0)
     throw damaged{in_.at(), std::to_string(in_.left()) + " bytes follow the last staff"};
+  return staves;
+}
 
-  // Brackets and braces run from a staff of their style down to a lower grand staff.
+// Brackets and braces run from a staff of their style down to a lower grand staff.
+void reader::write_staves(std::string& text, const std::vector<staff>& staves) {
   bool bracket = false;
   bool brace = false;
   for (std::size_t i = 0; i < staves.size(); ++i) {
@@ -436,25 +509,27 @@ std::string reader::read() {
       if (s.layer != 0) with_next += ",Layer";
     }
     if (!with_next.empty()) text += "|WithNextStaff:" + with_next.substr(1);
-    text += "|Color:Default\n|StaffProperties|Muted:" + yes_no(s.muted != 0) +
-            "|Volume:" + std::to_string(s.volume) + "|StereoPan:" + std::to_string(s.pan) +
-            "|Device:" + std::to_string(s.device) + "|Channel:" + std::to_string(s.channel + 1) +
-            "\n|StaffInstrument";
-    if (!s.instrument_name.empty()) {
-      text += "|Name:";
-      quoted(text, s.instrument_name);
-    }
-    if (s.patch != 0) text += "|Patch:" + std::to_string(s.patch - 1);
-    text += "|Trans:" + std::to_string(s.transposition) + "|DynVel:";
-    for (std::size_t k = 0; k < s.velocities.size(); ++k) {
-      if (k != 0) text += ',';
-      text += std::to_string(s.velocities[k]);
-    }
-    text += '\n';
+    write_staff_sound(text, s);
     text += s.records;
   }
-  text += "!NoteWorthyComposer-End\n";
-  return text;
+}
+
+void reader::write_staff_sound(std::string& text, const staff& s) {
+  text += "|Color:Default\n|StaffProperties|Muted:" + yes_no(s.muted != 0) +
+          "|Volume:" + std::to_string(s.volume) + "|StereoPan:" + std::to_string(s.pan) +
+          "|Device:" + std::to_string(s.device) + "|Channel:" + std::to_string(s.channel + 1) +
+          "\n|StaffInstrument";
+  if (!s.instrument_name.empty()) {
+    text += "|Name:";
+    quoted(text, s.instrument_name);
+  }
+  if (s.patch != 0) text += "|Patch:" + std::to_string(s.patch - 1);
+  text += "|Trans:" + std::to_string(s.transposition) + "|DynVel:";
+  for (std::size_t k = 0; k < s.velocities.size(); ++k) {
+    if (k != 0) text += ',';
+    text += std::to_string(s.velocities[k]);
+  }
+  text += '\n';
 }
 
 void reader::read_font(std::string& out, std::size_t index) {
@@ -662,9 +737,16 @@ void reader::note_position(std::string& out, const note_block& n) {
   if ((n.b[4] & 0x10) != 0) out += '^';
 }
 
-void reader::position_and_placement(std::string& out) {
+// "|Pos:" and the placement fields of a mark, which follow its own fields in the record.
+std::string reader::position_and_placement() {
   const int position = -in_.s8("a mark's position");
   const unsigned place = in_.u8("a mark's placement");
+  std::string fields;
+  placement(fields, position, place);
+  return fields;
+}
+
+void reader::placement(std::string& out, int position, unsigned place) {
   out += "|Pos:";
   append_number(out, position);
   if ((place & 1) != 0) out += "|Wide:Y";
@@ -686,240 +768,277 @@ void reader::read_object(std::string& out) {
   const int type = in_.s16("an object");
   const unsigned shown = in_.u8("an object");
   switch (type) {
-    case clef: {
-      const std::size_t value_at = in_.at();
-      const unsigned kind = in_.u16("a clef");
-      const unsigned shift = in_.u16("a clef");
-      out += "|Clef|Type:" + std::string(name_of(clef_names, kind, value_at, "clef"));
-      if (shift != 0)
-        out += "|OctaveShift:" +
-               std::string(name_of(octave_shift_names, shift, value_at + 2, "octave shift"));
+    case clef:
+      read_clef(out);
       break;
-    }
-    case key: {
-      const std::string_view bytes =
-          in_.bytes(static_cast<std::size_t>(v_.key_bytes), "a key signature");
-      const auto flats = static_cast<unsigned char>(bytes[0]);
-      const auto sharps = static_cast<unsigned char>(bytes[2]);
-      std::string signature;
-      int flat_count = 0;
-      int sharp_count = 0;
-      for (const int letter : flat_order)
-        if ((flats >> letter & 1) != 0) {
-          signature += ",";
-          signature += static_cast<char>('A' + letter);
-          signature += 'b';
-          ++flat_count;
-        }
-      for (const int letter : sharp_order)
-        if ((sharps >> letter & 1) != 0) {
-          signature += ",";
-          signature += static_cast<char>('A' + letter);
-          signature += '#';
-          ++sharp_count;
-        }
-      char tonic = 'C';
-      if (v_.key_bytes >= 12) {
-        const unsigned letter = static_cast<unsigned char>(bytes[10]);
-        if (letter < 7) tonic = static_cast<char>('A' + letter);
-      } else if (sharp_count == 0) {
-        tonic = flat_tonics[static_cast<std::size_t>(flat_count)];
-      } else if (flat_count == 0) {
-        tonic = sharp_tonics[static_cast<std::size_t>(sharp_count)];
-      }
-      out += "|Key|Signature:" + (signature.empty() ? std::string("C") : signature.substr(1)) +
-             "|Tonic:" + tonic;
+    case key:
+      read_key(out);
       break;
-    }
-    case bar: {
-      const unsigned style = in_.u8("a bar line");
-      const unsigned repeat = in_.u8("a bar line");
-      if ((style & 0x7F) >= bar_style_names.size())
-        throw damaged{at + 3, "bar line style " + std::to_string(style & 0x7F) + " is unknown"};
-      out += "|Bar";
-      if ((style & 0x7F) != 0) out += "|Style:" + std::string(bar_style_names[style & 0x7F]);
-      if ((style & 0x80) != 0) out += "|SysBreak:Y";
-      if ((style & 0x7F) == 5) {
-        out += "|Repeat:";
-        append_number(out, repeat);
-      }
+    case bar:
+      read_bar(out);
       break;
-    }
-    case ending: {
-      const unsigned endings = in_.u8("an ending");
-      in_.u8("an ending");
-      std::string list;
-      for (int k = 0; k < 7; ++k)
-        if ((endings >> k & 1) != 0) list += "," + std::to_string(k + 1);
-      if ((endings & 0x80) != 0) list += ",D";
-      out += "|Ending|Endings:" + (list.empty() ? list : list.substr(1));
+    case ending:
+      read_ending(out);
       break;
-    }
-    case instrument: {
-      // No score seen holds one; the name is kept and the rest passed over.
-      if (v_.later_note_bits) {
-        const int position = -in_.s8("an instrument change");
-        in_.bytes(7, "an instrument change");
-        const std::string_view name = in_.zstr("an instrument change");
-        in_.bytes(9, "an instrument change");
-        out += "|Instrument|Name:";
-        quoted(out, name);
-        out += "|Pos:" + std::to_string(position);
-      } else {
-        in_.bytes(8, "an instrument change");
-        out += "|Instrument";
-      }
+    case instrument:
+      read_instrument(out);
       break;
-    }
-    case time_signature: {
-      const int beats = in_.s16("a time signature");
-      const std::size_t unit_at = in_.at();
-      const int unit = in_.s16("a time signature");
-      const int style = in_.s16("a time signature");
-      if (unit < 0 || unit > 6)
-        throw damaged{unit_at, "time signature unit " + std::to_string(unit) + " is unknown"};
-      out += "|TimeSig|Signature:";
-      if (style == 1)
-        out += "Common";
-      else if (style == 2)
-        out += "AllaBreve";
-      else
-        out += std::to_string(beats) + "/" + std::to_string(1 << unit);
+    case time_signature:
+      read_time_signature(out);
       break;
-    }
-    case tempo: {
-      const int position = -in_.s8("a tempo");
-      const unsigned place = in_.u8("a tempo");
-      const unsigned speed = in_.u16("a tempo");
-      const std::size_t base_at = in_.at();
-      const unsigned base = in_.u8("a tempo");
-      const std::string_view words = in_.zstr("a tempo's text");
-      out += "|Tempo";
-      if (base != 2)
-        out += "|Base:" + std::string(name_of(tempo_base_names, base, base_at, "tempo base"));
-      out += "|Tempo:" + std::to_string(speed);
-      if (!words.empty()) {
-        out += "|Text:";
-        quoted(out, words);
-      }
-      // Position and placement come after the text in the record.
-      std::string tail = "|Pos:" + std::to_string(position);
-      if ((place & 1) != 0) tail += "|Wide:Y";
-      if (!justify_names[place >> 1 & 3].empty())
-        tail += "|Justify:" + std::string(justify_names[place >> 1 & 3]);
-      if (!placement_names[place >> 3 & 3].empty())
-        tail += "|Placement:" + std::string(placement_names[place >> 3 & 3]);
-      out += tail;
+    case tempo:
+      read_tempo(out);
       break;
-    }
-    case dynamic: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t style_at = in_.at();
-      const unsigned style = in_.u8("a dynamic");
-      const int velocity = in_.s16("a dynamic");
-      const int volume = in_.s16("a dynamic");
-      out += "|Dynamic|Style:" +
-             std::string(name_of(dynamic_names, style & 0x1F, style_at, "dynamic"));
-      if ((style & 0x20) != 0) out += "|Velocity:" + std::to_string(velocity);
-      if ((style & 0x40) != 0) out += "|Volume:" + std::to_string(volume);
-      out += mark;
+    case dynamic:
+      read_dynamic(out);
       break;
-    }
-    case note: {
-      const note_block n = read_note_block(static_cast<std::size_t>(v_.note_extra));
-      out += "|Note|Dur:";
-      duration(out, n, false);
-      out += "|Pos:";
-      note_position(out, n);
-      options(out, n, false, false);
+    case note:
+      read_note(out);
       break;
-    }
-    case rest: {
-      const note_block n = read_rest_block();
-      out += "|Rest|Dur:";
-      duration(out, n, true);
-      options(out, n, false, true);
+    case rest:
+      read_rest(out);
       break;
-    }
+    // Chords write their own visibility, after their second voice.
     case chord:
-      read_chord(out, shown);
-      return;
+      return read_chord(out, shown);
     case rest_chord:
-      read_rest_chord(out, shown);
-      return;
-    case sustain_pedal: {
-      std::string mark;
-      position_and_placement(mark);
-      const unsigned style = in_.u8("a pedal mark");
-      out += "|SustainPedal";
-      if (style == 0) out += "|Status:Released";
-      out += mark;
+      return read_rest_chord(out, shown);
+    case sustain_pedal:
+      read_sustain_pedal(out);
       break;
-    }
-    case flow: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t style_at = in_.at();
-      const unsigned style = in_.u16("a flow direction");
-      out += "|Flow|Style:" + std::string(name_of(flow_names, style, style_at, "flow direction")) +
-             mark;
+    case flow:
+      read_flow(out);
       break;
-    }
-    case mpc: {
-      std::string mark;
-      position_and_placement(mark);
-      in_.bytes(32, "a controller change");
-      out += "|MPC" + mark;
+    case mpc:
+      read_mpc(out);
       break;
-    }
-    case tempo_variance: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t style_at = in_.at();
-      const unsigned style = in_.u8("a tempo change");
-      const unsigned pause = in_.u8("a tempo change");
-      out += "|TempoVariance|Style:" +
-             std::string(name_of(tempo_variance_names, style, style_at, "tempo change"));
-      if (style <= 1) out += "|Pause:" + std::to_string(pause);
-      out += mark;
+    case tempo_variance:
+      read_tempo_variance(out);
       break;
-    }
-    case dynamic_variance: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t style_at = in_.at();
-      const unsigned style = in_.u8("a hairpin");
-      out += "|DynamicVariance|Style:" +
-             std::string(name_of(dynamic_variance_names, style, style_at, "dynamic change")) + mark;
+    case dynamic_variance:
+      read_named_mark(out, "DynamicVariance", dynamic_variance_names, "a hairpin",
+                      "dynamic change");
       break;
-    }
-    case performance_style: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t style_at = in_.at();
-      const unsigned style = in_.u8("a performance style");
-      out += "|PerformanceStyle|Style:" +
-             std::string(name_of(performance_names, style, style_at, "performance style")) + mark;
+    case performance_style:
+      read_named_mark(out, "PerformanceStyle", performance_names, "a performance style",
+                      "performance style");
       break;
-    }
-    case text: {
-      std::string mark;
-      position_and_placement(mark);
-      const std::size_t font_at = in_.at();
-      const unsigned font = in_.u8("a text");
-      const std::string_view words = in_.zstr("a text");
-      out += "|Text|Text:";
-      quoted(out, words);
-      out += "|Font:" + std::string(name_of(font_styles, font, font_at, "font")) + mark;
+    case text:
+      read_text(out);
       break;
-    }
     default:
       throw damaged{at, "object type " + std::to_string(type) + " is unknown to version " +
                             std::string(v_.name)};
   }
   visibility(out, shown);
   out += '\n';
+}
+
+void reader::read_clef(std::string& out) {
+  const std::size_t value_at = in_.at();
+  const unsigned kind = in_.u16("a clef");
+  const unsigned shift = in_.u16("a clef");
+  out += "|Clef|Type:" + std::string(name_of(clef_names, kind, value_at, "clef"));
+  if (shift != 0)
+    out += "|OctaveShift:" +
+           std::string(name_of(octave_shift_names, shift, value_at + 2, "octave shift"));
+}
+
+// The signature lists flats, then sharps, in the order of the circle of fifths. 2.05 stores
+// the tonic; for the older files it is the major key's, when the signature is all one kind.
+void reader::read_key(std::string& out) {
+  const std::string_view bytes =
+      in_.bytes(static_cast<std::size_t>(v_.key_bytes), "a key signature");
+  const auto flats = static_cast<unsigned char>(bytes[0]);
+  const auto sharps = static_cast<unsigned char>(bytes[2]);
+  std::string signature;
+  int flat_count = 0;
+  int sharp_count = 0;
+  for (const int letter : flat_order)
+    if ((flats >> letter & 1) != 0) {
+      signature += ",";
+      signature += static_cast<char>('A' + letter);
+      signature += 'b';
+      ++flat_count;
+    }
+  for (const int letter : sharp_order)
+    if ((sharps >> letter & 1) != 0) {
+      signature += ",";
+      signature += static_cast<char>('A' + letter);
+      signature += '#';
+      ++sharp_count;
+    }
+  char tonic = 'C';
+  if (v_.key_bytes >= 12) {
+    const unsigned letter = static_cast<unsigned char>(bytes[10]);
+    if (letter < 7) tonic = static_cast<char>('A' + letter);
+  } else if (sharp_count == 0) {
+    tonic = flat_tonics[static_cast<std::size_t>(flat_count)];
+  } else if (flat_count == 0) {
+    tonic = sharp_tonics[static_cast<std::size_t>(sharp_count)];
+  }
+  out += "|Key|Signature:" + (signature.empty() ? std::string("C") : signature.substr(1)) +
+         "|Tonic:" + tonic;
+}
+
+void reader::read_bar(std::string& out) {
+  const std::size_t style_at = in_.at();
+  const unsigned style = in_.u8("a bar line");
+  const unsigned repeat = in_.u8("a bar line");
+  if ((style & 0x7F) >= bar_style_names.size())
+    throw damaged{style_at, "bar line style " + std::to_string(style & 0x7F) + " is unknown"};
+  out += "|Bar";
+  if ((style & 0x7F) != 0) out += "|Style:" + std::string(bar_style_names[style & 0x7F]);
+  if ((style & 0x80) != 0) out += "|SysBreak:Y";
+  if ((style & 0x7F) == 5) {
+    out += "|Repeat:";
+    append_number(out, repeat);
+  }
+}
+
+void reader::read_ending(std::string& out) {
+  const unsigned endings = in_.u8("an ending");
+  in_.u8("an ending");
+  std::string list;
+  for (int k = 0; k < 7; ++k)
+    if ((endings >> k & 1) != 0) list += "," + std::to_string(k + 1);
+  if ((endings & 0x80) != 0) list += ",D";
+  out += "|Ending|Endings:" + (list.empty() ? list : list.substr(1));
+}
+
+// No score seen holds one; the name is kept and the rest passed over.
+void reader::read_instrument(std::string& out) {
+  if (!v_.later_note_bits) {
+    in_.bytes(8, "an instrument change");
+    out += "|Instrument";
+    return;
+  }
+  const int position = -in_.s8("an instrument change");
+  in_.bytes(7, "an instrument change");
+  const std::string_view name = in_.zstr("an instrument change");
+  in_.bytes(9, "an instrument change");
+  out += "|Instrument|Name:";
+  quoted(out, name);
+  out += "|Pos:" + std::to_string(position);
+}
+
+void reader::read_time_signature(std::string& out) {
+  const int beats = in_.s16("a time signature");
+  const std::size_t unit_at = in_.at();
+  const int unit = in_.s16("a time signature");
+  const int style = in_.s16("a time signature");
+  if (unit < 0 || unit > 6)
+    throw damaged{unit_at, "time signature unit " + std::to_string(unit) + " is unknown"};
+  out += "|TimeSig|Signature:";
+  if (style == 1)
+    out += "Common";
+  else if (style == 2)
+    out += "AllaBreve";
+  else
+    out += std::to_string(beats) + "/" + std::to_string(1 << unit);
+}
+
+void reader::read_tempo(std::string& out) {
+  const int position = -in_.s8("a tempo");
+  const unsigned place = in_.u8("a tempo");
+  const unsigned speed = in_.u16("a tempo");
+  const std::size_t base_at = in_.at();
+  const unsigned base = in_.u8("a tempo");
+  const std::string_view words = in_.zstr("a tempo's text");
+  out += "|Tempo";
+  if (base != 2)
+    out += "|Base:" + std::string(name_of(tempo_base_names, base, base_at, "tempo base"));
+  out += "|Tempo:" + std::to_string(speed);
+  if (!words.empty()) {
+    out += "|Text:";
+    quoted(out, words);
+  }
+  // Position and placement come after the text in the record.
+  placement(out, position, place);
+}
+
+void reader::read_dynamic(std::string& out) {
+  const std::string mark = position_and_placement();
+  const std::size_t style_at = in_.at();
+  const unsigned style = in_.u8("a dynamic");
+  const int velocity = in_.s16("a dynamic");
+  const int volume = in_.s16("a dynamic");
+  out += "|Dynamic|Style:" + std::string(name_of(dynamic_names, style & 0x1F, style_at, "dynamic"));
+  if ((style & 0x20) != 0) out += "|Velocity:" + std::to_string(velocity);
+  if ((style & 0x40) != 0) out += "|Volume:" + std::to_string(volume);
+  out += mark;
+}
+
+void reader::read_note(std::string& out) {
+  const note_block n = read_note_block(static_cast<std::size_t>(v_.note_extra));
+  out += "|Note|Dur:";
+  duration(out, n, false);
+  out += "|Pos:";
+  note_position(out, n);
+  options(out, n, false, false);
+}
+
+void reader::read_rest(std::string& out) {
+  const note_block n = read_rest_block();
+  out += "|Rest|Dur:";
+  duration(out, n, true);
+  options(out, n, false, true);
+}
+
+void reader::read_sustain_pedal(std::string& out) {
+  const std::string mark = position_and_placement();
+  const unsigned style = in_.u8("a pedal mark");
+  out += "|SustainPedal";
+  if (style == 0) out += "|Status:Released";
+  out += mark;
+}
+
+void reader::read_flow(std::string& out) {
+  const std::string mark = position_and_placement();
+  const std::size_t style_at = in_.at();
+  const unsigned style = in_.u16("a flow direction");
+  out +=
+      "|Flow|Style:" + std::string(name_of(flow_names, style, style_at, "flow direction")) + mark;
+}
+
+void reader::read_mpc(std::string& out) {
+  const std::string mark = position_and_placement();
+  in_.bytes(32, "a controller change");
+  out += "|MPC" + mark;
+}
+
+void reader::read_tempo_variance(std::string& out) {
+  const std::string mark = position_and_placement();
+  const std::size_t style_at = in_.at();
+  const unsigned style = in_.u8("a tempo change");
+  const unsigned pause = in_.u8("a tempo change");
+  out += "|TempoVariance|Style:" +
+         std::string(name_of(tempo_variance_names, style, style_at, "tempo change"));
+  if (style <= 1) out += "|Pause:" + std::to_string(pause);
+  out += mark;
+}
+
+// A mark of a position, a placement and one style byte naming it.
+template <std::size_t n>
+void reader::read_named_mark(std::string& out, std::string_view record,
+                             const std::array<std::string_view, n>& names, const char* what,
+                             const char* kind) {
+  const std::string mark = position_and_placement();
+  const std::size_t style_at = in_.at();
+  const unsigned style = in_.u8(what);
+  out += '|';
+  out += record;
+  out += "|Style:" + std::string(name_of(names, style, style_at, kind)) + mark;
+}
+
+void reader::read_text(std::string& out) {
+  const std::string mark = position_and_placement();
+  const std::size_t font_at = in_.at();
+  const unsigned font = in_.u8("a text");
+  const std::string_view words = in_.zstr("a text");
+  out += "|Text|Text:";
+  quoted(out, words);
+  out += "|Font:" + std::string(name_of(font_styles, font, font_at, "font")) + mark;
 }
 
 void reader::read_chord(std::string& out, unsigned shown) {

@@ -239,6 +239,12 @@ struct damage_case {
   std::string error;
 };
 
+// The body with its page margins string replaced.
+std::string margins_of(std::string body, std::string_view margins) {
+  const std::size_t at = body.find("0.5 0.4 0.4 0.69999999");
+  return body.replace(at, 22, margins);
+}
+
 TEST(damaged_files, say_where_and_what) {
   const std::string ok = score_body(v175, "", 0);
   const std::size_t end = ok.size();
@@ -267,6 +273,9 @@ TEST(damaged_files, say_where_and_what) {
       {"title_without_end", ok.substr(0, ok.find("Title") + 3),
        "damaged NoteWorthy Composer file (at byte " + std::to_string(ok.find("Title")) +
            ": the title has no end before the end of the file)"},
+      {"margins_not_numbers", margins_of(ok, "0.5 0.4 0.4 junk"),
+       "damaged NoteWorthy Composer file (at byte " + std::to_string(ok.find("0.5 0.4")) +
+           ": the page margins are not four numbers)"},
       {"header_cut_in_the_magic", ok.substr(0, 30),
        "damaged NoteWorthy Composer file (at byte 30: the file header runs past the end)"},
   };
