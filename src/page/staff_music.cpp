@@ -293,9 +293,6 @@ void staff_music::plan_events() {
     });
 }
 
-// Every written tie: to its note in this voice, over the notes between where it skips some,
-// and left to ring where its note sounds in another voice or none takes it. LilyPond ties a
-// note only to one in its own voice.
 // Each voice's events in order, the staff's own voice first, with the notes each writes and
 // when they end.
 std::vector<std::vector<staff_music::tie_entry>> staff_music::tie_voices() const {
@@ -323,6 +320,9 @@ const score::note* staff_music::tie_target(const score::note& n) const {
   return &(n.tied_to->part == 0 ? to.main : to.second).notes[n.tied_to->index];
 }
 
+// Every written tie: to its note in this voice, over the notes between where it skips some,
+// and left to ring where its note sounds in another voice or none takes it. LilyPond ties a
+// note only to one in its own voice.
 void staff_music::plan_ties() {
   const std::vector<std::vector<tie_entry>> voices = tie_voices();
   const auto each_note = [&](auto&& visit) {
