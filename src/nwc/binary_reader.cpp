@@ -344,7 +344,7 @@ void reader::read_song_info(std::string& text) {
   const std::string_view lyricist = v_.has_lyricist ? in_.zstr("the lyricist") : "";
   const std::string_view copyright1 = in_.zstr("the first copyright line");
   const std::string_view copyright2 = in_.zstr("the second copyright line");
-  const std::string_view comments = in_.zstr("the comments");
+  const std::string_view comments = in_.zstr("the comments text");
   text += "|SongInfo|Title:";
   quoted(text, title);
   text += "|Author:";
@@ -369,12 +369,12 @@ page_setup reader::read_page_setup() {
   in_.zstr("the page setup");
   std::size_t field_at = in_.at();
   page.bar_numbers =
-      name_of(bar_number_names, in_.u8("the bar numbers"), field_at, "bar number style");
+      name_of(bar_number_names, in_.u8("the bar number style"), field_at, "bar number style");
   in_.u8("the page setup");
   page.starting_bar = in_.s16("the starting bar");
   page.margins_at = in_.at();
-  page.margins = in_.zstr("the page margins");
-  page.mirror = in_.u8("the page margins") != 0;
+  page.margins = in_.zstr("the page margin text");
+  page.mirror = in_.u8("the mirror margin switch") != 0;
   page.zoom = in_.u16("the zoom");
   for (unsigned& byte : page.visible_mask)
     byte = in_.u8("the staff visibility");
@@ -407,8 +407,8 @@ void reader::read_page_options(page_setup& page) {
   page.title_page = in_.u8("the title page switch") == 0xFF;
   const std::size_t field_at = in_.at();
   page.staff_labels =
-      name_of(staff_label_names, in_.u8("the staff labels"), field_at, "staff label style");
-  page.page_numbers = in_.s16("the page numbers");
+      name_of(staff_label_names, in_.u8("the staff label style"), field_at, "staff label style");
+  page.page_numbers = in_.s16("the page number setting");
   page.justify = v_.has_justify ? in_.u8("the vertical justification") == 0xFF : true;
   in_.bytes(static_cast<std::size_t>(v_.editor_bytes), "the editor state");
 }
@@ -591,7 +591,7 @@ staff reader::read_staff_header(const std::array<unsigned, 32>& visible_mask, st
 }
 
 void reader::read_lyrics(staff& s) {
-  const unsigned options = in_.u16("the lyric options");
+  const unsigned options = in_.u16("the lyric layout");
   const int offset = in_.s16("the lyric offset");
   std::string& out = s.records;
   out += std::string("|Lyrics|Placement:") + ((options & 1) != 0 ? "Top" : "Bottom") +
@@ -633,7 +633,7 @@ void reader::read_lyrics(staff& s) {
     quoted(out, std::move(words));
     out += '\n';
   }
-  in_.u16("the lyrics");
+  in_.u16("the lyrics' closing word");
 }
 
 note_block reader::read_note_block(std::size_t extra) {

@@ -276,6 +276,9 @@ TEST(damaged_files, say_where_and_what) {
       {"margins_not_numbers", margins_of(ok, "0.5 0.4 0.4 junk"),
        "damaged NoteWorthy Composer file (at byte " + std::to_string(ok.find("0.5 0.4")) +
            ": the page margins are not four numbers)"},
+      {"margins_without_end", ok.substr(0, ok.find("0.5 0.4") + 5),
+       "damaged NoteWorthy Composer file (at byte " + std::to_string(ok.find("0.5 0.4")) +
+           ": the page margin text has no end before the end of the file)"},
       {"header_cut_in_the_magic", ok.substr(0, 30),
        "damaged NoteWorthy Composer file (at byte 30: the file header runs past the end)"},
   };
